@@ -1,0 +1,64 @@
+#pragma once
+
+// The state of one running job and the steps the two runs share. Internal
+// to jobs/.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "cipher/keystream_register.h"
+#include "jobs/job_context.h"
+#include "jobs/job_files.h"
+#include "jobs/messages.h"
+
+namespace jobs {
+
+struct Job {
+  Job(JobContext& context, RunningFlag& running, JobFiles& files)
+      : context(context), running(running), files(files) {}
+
+  JobContext& context;
+  RunningFlag& running;
+  JobFiles& files;
+
+  cipher::KeystreamRegister keystream;
+  std::string password;         // Windows-1251 bytes, 1 to 16 of them
+  std::string inputExtension;   // lower-cased
+  std::string outputExtension;  // lower-cased
+  std::unique_ptr<InputFile> input;
+  int shownProgress = -1;  // the last position sent to the window
+};
+
+JobMessage RunEncryption(Job& job);
+JobMessage RunDecryption(Job& job);
+
+// Moves the bar to ProgressPosition(index, size) when that differs from
+// what it shows.
+void ReportProgress(Job& job, std::int64_t index, std::int64_t size);
+void ResetProgress(Job& job);
+
+// The common ending: shows the message, enables the start button and
+// clears the running flag, in that order. Returns the message.
+JobMessage EndJob(Job& job, JobMessage message);
+
+// Ends a job that has no output file yet: closes the input, moves the bar
+// back to 0 if asked, and ends with the message.
+JobMessage FailBeforeOutput(Job& job, JobMessage message, bool resetProgress);
+
+// Ends a job whose output exists: closes both files, discards the output,
+// moves the bar back to 0 and ends with the message.
+JobMessage FailWithOutput(Job& job, std::unique_ptr<OutputFile> output,
+                          JobMessage message);
+
+// Creates the output at the job's outputPath, refusing the input file
+// itself under any of its names. Nothing on failure.
+std::unique_ptr<OutputFile> CreateOutput(Job& job);
+
+// Reads the body from the input's current position to its end, combines
+// each byte with the next key byte and writes it, polling the running flag
+// and reporting progress after each byte; then commits the output. Ends the
+// job in every case, with MSG_DONE when all went well.
+JobMessage WriteBody(Job& job, std::unique_ptr<OutputFile> output);
+
+}  // namespace jobs
