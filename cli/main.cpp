@@ -1,0 +1,129 @@
+// program-cli: encrypts a file into a container, or decrypts a container,
+// with the same job as the desktop dialog's start button.
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/exit_codes.h"
+#include "cli/options.h"
+#include "cli/password_input.h"
+#include "cli/terminal_window.h"
+#include "jobs/path_names.h"
+#include "jobs/run_job.h"
+
+namespace {
+
+jobs::RunningFlag g_running{0};
+
+extern "C" void OnCancelSignal(int /*signal*/) { g_running.store(0); }
+
+// SIGINT and SIGTERM cancel the job as the cancel button does.
+void CancelOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnCancelSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+int UsageError(const std::string& error) {
+  std::fprintf(stderr, "program-cli: %s\n", error.c_str());
+  std::fputs("Повече информация: program-cli --help\n", stderr);
+  return cli::kUsageError;
+}
+
+int Cancelled() {
+  const std::string_view text =
+      jobs::MessageText(jobs::JobMessage::MSG_CANCELLED);
+  std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+  return cli::ExitCodeFor(jobs::JobMessage::MSG_CANCELLED);
+}
+
+// Reads the password from where the options say, or from the terminal
+// (twice when encrypting). Returns an exit status when it cannot.
+std::optional<int> ObtainPassword(const cli::Options& options,
+                                  bool encrypting, std::string& password) {
+  if (options.passwordFile) {
+    std::optional<std::string> line = cli::ReadPasswordFile(*options.passwordFile);
+    if (!line) {
+      return UsageError("паролата не може да се прочете от " +
+                        *options.passwordFile);
+    }
+    password = *std::move(line);
+    return std::nullopt;
+  }
+  if (options.passwordFd) {
+    std::optional<std::string> line = cli::ReadPasswordLine(*options.passwordFd);
+    if (!line) {
+      return UsageError("паролата не може да се прочете от дескриптор " +
+                        std::to_string(*options.passwordFd));
+    }
+    password = *std::move(line);
+    return std::nullopt;
+  }
+  std::string again;
+  cli::PromptResult result = cli::PromptPassword("парола: ", password);
+  if (result == cli::PromptResult::kOk && encrypting) {
+    result = cli::PromptPassword("повтори паролата: ", again);
+  }
+  switch (result) {
+    case cli::PromptResult::kOk:
+      break;
+    case cli::PromptResult::kNoTerminal:
+      return UsageError(
+          "няма терминал за паролата; използвай --password-file или "
+          "--password-fd");
+    case cli::PromptResult::kInterrupted:
+      return Cancelled();
+    case cli::PromptResult::kFailed:
+      return UsageError("паролата не може да се прочете от терминала");
+  }
+  if (encrypting && password != again) {
+    return UsageError("паролите не съвпадат");
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string error;
+  const std::optional<cli::Options> options =
+      cli::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+  if (!options) {
+    return UsageError(error);
+  }
+  if (options->help) {
+    std::fputs(cli::HelpText().c_str(), stdout);
+    return 0;
+  }
+  if (options->version) {
+    std::printf("program-cli %s\n", cli::kVersion);
+    return 0;
+  }
+
+  std::string inputText = options->input;
+  std::string outputText = options->output;
+  std::string inputPath = inputText;
+  std::string outputPath = outputText;
+  std::string password;
+  // Without both names the job refuses before it looks at the password.
+  if (!inputText.empty() && !outputText.empty()) {
+    if (const std::optional<int> status = ObtainPassword(
+            *options, !jobs::IsContainerName(inputText), password)) {
+      return *status;
+    }
+  }
+
+  cli::TerminalWindow window(stdout, stderr, isatty(STDERR_FILENO) == 1);
+  jobs::JobContext context{&inputText, &outputText, &password,
+                           &inputPath, &outputPath, &window};
+  g_running.store(1);
+  CancelOnSignals();
+  return cli::ExitCodeFor(jobs::RunJob(context, g_running));
+}
