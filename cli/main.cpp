@@ -46,10 +46,11 @@ int Cancelled() {
 
 // Reads the password from where the options say, or from the terminal
 // (twice when encrypting). Returns an exit status when it cannot.
-std::optional<int> ObtainPassword(const cli::Options& options,
-                                  bool encrypting, std::string& password) {
+std::optional<int> ObtainPassword(const cli::Options& options, bool encrypting,
+                                  std::string& password) {
   if (options.passwordFile) {
-    std::optional<std::string> line = cli::ReadPasswordFile(*options.passwordFile);
+    std::optional<std::string> line =
+        cli::ReadPasswordFile(*options.passwordFile);
     if (!line) {
       return UsageError("паролата не може да се прочете от " +
                         *options.passwordFile);
@@ -58,7 +59,8 @@ std::optional<int> ObtainPassword(const cli::Options& options,
     return std::nullopt;
   }
   if (options.passwordFd) {
-    std::optional<std::string> line = cli::ReadPasswordLine(*options.passwordFd);
+    std::optional<std::string> line =
+        cli::ReadPasswordLine(*options.passwordFd);
     if (!line) {
       return UsageError("паролата не може да се прочете от дескриптор " +
                         std::to_string(*options.passwordFd));

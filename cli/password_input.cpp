@@ -95,8 +95,8 @@ PromptResult PromptPassword(const char* prompt, std::string& password) {
   const ssize_t promptWritten = write(tty, prompt, std::strlen(prompt));
   tcsetattr(tty, TCSAFLUSH, &quiet);
 
-  PromptResult result = promptWritten < 0 ? PromptResult::kFailed
-                                          : PromptResult::kOk;
+  PromptResult result =
+      promptWritten < 0 ? PromptResult::kFailed : PromptResult::kOk;
   password.clear();
   char c = 0;
   while (result == PromptResult::kOk) {

@@ -68,7 +68,8 @@ std::string RandomSuffix() {
 
 class DiskInputFile final : public InputFile {
  public:
-  DiskInputFile(std::FILE* file, std::int64_t size) : file_(file), size_(size) {}
+  DiskInputFile(std::FILE* file, std::int64_t size)
+      : file_(file), size_(size) {}
   ~DiskInputFile() override { std::fclose(file_); }
 
   [[nodiscard]] std::int64_t Size() const override { return size_; }
@@ -91,7 +92,9 @@ class DiskInputFile final : public InputFile {
 class DiskOutputFile final : public OutputFile {
  public:
   DiskOutputFile(std::FILE* file, fs::path target, fs::path temporary)
-      : file_(file), target_(std::move(target)), temporary_(std::move(temporary)) {}
+      : file_(file),
+        target_(std::move(target)),
+        temporary_(std::move(temporary)) {}
   ~DiskOutputFile() override { Discard(); }
 
   bool Write(const void* data, std::size_t size) override {
