@@ -9,11 +9,6 @@ namespace {
 
 constexpr int kCells = 255;
 
-std::uint32_t Widen(char c) {
-  const auto widened = static_cast<std::int16_t>(static_cast<std::int8_t>(c));
-  return static_cast<std::uint16_t>(widened);
-}
-
 bool AllCellsEqual(const KeystreamRegister& reg, std::uint32_t value) {
   const std::uint32_t word = value != 0 ? 0xFFFF'FFFFU : 0U;
   for (std::size_t k = 0; k < 7; ++k) {
@@ -38,11 +33,16 @@ int TapCount(const KeystreamRegister& reg) {
 
 }  // namespace
 
+std::uint16_t WidenCharacter(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return static_cast<std::uint16_t>(byte >= 0x80U ? 0xFF00U | byte : byte);
+}
+
 void LoadKey(KeystreamRegister& reg, std::string_view password) {
   assert(!password.empty() && password.size() <= kMaxPasswordLength);
   const std::size_t length = password.size();
   for (std::size_t slot = 0; slot < length; ++slot) {
-    std::uint32_t widened = Widen(password[length - 1 - slot]);
+    std::uint32_t widened = WidenCharacter(password[length - 1 - slot]);
     if (slot == kMaxPasswordLength - 1) {
       // Cell 255 stays 0: the character's top bit becomes the carry.
       reg.carry = static_cast<std::int32_t>(widened >> 15U);

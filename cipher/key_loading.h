@@ -11,6 +11,11 @@ namespace cipher {
 // Longest password the register holds: sixteen 16-bit slots.
 inline constexpr std::size_t kMaxPasswordLength = 16;
 
+// A password character as the cipher and the container see it: its
+// Windows-1251 byte sign-extended to 16 bits (0x80..0xFF become
+// 0xFF80..0xFFFF).
+std::uint16_t WidenCharacter(char c);
+
 // Loads a password of 1 to 16 bytes (Windows-1251) into a register that has
 // just been Reset. The last character fills cells 0..15, the one before it
 // cells 16..31, and so on; each character is sign-extended to 16 bits. For a

@@ -92,8 +92,9 @@ PromptResult PromptPassword(const char* prompt, std::string& password) {
   termios quiet = saved;
   quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
   quiet.c_lflag |= ECHONL;
-  const ssize_t promptWritten = write(tty, prompt, std::strlen(prompt));
+  // Echo goes off before the prompt shows, so nothing typed is echoed.
   tcsetattr(tty, TCSAFLUSH, &quiet);
+  const ssize_t promptWritten = write(tty, prompt, std::strlen(prompt));
 
   PromptResult result =
       promptWritten < 0 ? PromptResult::kFailed : PromptResult::kOk;
@@ -115,7 +116,7 @@ PromptResult PromptPassword(const char* prompt, std::string& password) {
   }
   tcsetattr(tty, TCSAFLUSH, &saved);
   if (result == PromptResult::kInterrupted) {
-    (void)!write(tty, "\n", 1);
+    [[maybe_unused]] const ssize_t ignored = write(tty, "\n", 1);
   }
   close(tty);
   TrimLineEnd(password);

@@ -2,13 +2,14 @@
 
 #include <cassert>
 
+#include "cipher/key_loading.h"
+
 namespace jobs {
 
 std::uint16_t PasswordWord(char character, std::size_t position) {
   assert(position < 16);
-  const auto widened =
-      static_cast<std::uint16_t>(static_cast<std::int8_t>(character));
-  return static_cast<std::uint16_t>(widened ^ (1U << position));
+  return static_cast<std::uint16_t>(cipher::WidenCharacter(character) ^
+                                    (1U << position));
 }
 
 std::array<std::byte, 4> EncodeInt32(std::int32_t value) {

@@ -22,8 +22,9 @@ std::optional<std::string> Convert(const char* to, const char* from,
   std::size_t outLeft = result.size();
   const std::size_t rc = iconv(cd, &in, &inLeft, &out, &outLeft);
   iconv_close(cd);
-  if (rc == static_cast<std::size_t>(-1) || rc != 0) {
-    // rc > 0 counts irreversible conversions: a character had no equivalent.
+  if (rc != 0) {
+    // Either an error, or a count of irreversible conversions: a character
+    // had no equivalent.
     return std::nullopt;
   }
   result.resize(result.size() - outLeft);

@@ -43,7 +43,7 @@ TEST(LoadKey, OneCharacterFillsOnlySlotZero) {
 }
 
 TEST(LoadKey, CharactersFrom0x80AreSignExtended) {
-  const KeystreamRegister reg = Loaded("\x80\x41");
+  const KeystreamRegister reg = Loaded("\x80" "A");
   // The last character fills slot 0, the first slot 1.
   EXPECT_EQ(reg.state[0], 0xFF80'0041U);
   EXPECT_EQ(SetCells(reg, 32, 255), 0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <ranges>
 #include <string>
 
 #include "cipher/tap_pattern.h"
@@ -117,9 +118,9 @@ TEST(TapPattern, ConnectionIntegerIsTheStatedOne) {
   }
   std::string hex;
   static constexpr char kDigits[] = "0123456789abcdef";
-  for (auto it = q.rbegin(); it != q.rend(); ++it) {
-    hex += kDigits[*it >> 4U];
-    hex += kDigits[*it & 0xFU];
+  for (const std::uint8_t byte : std::ranges::reverse_view(q)) {
+    hex += kDigits[byte >> 4U];
+    hex += kDigits[byte & 0xFU];
   }
   EXPECT_EQ(hex,
             "4000000010000000000000000000000000000003"

@@ -59,7 +59,7 @@ TEST_F(OutputFiles, AnExistingOutputSurvivesEveryFailedJob) {
   test::JobHarness failedCommit(plain, dir / "out", "pw");
   EXPECT_EQ(failedCommit.Run(commitFails), JobMessage::MSG_WRITE_ERROR);
   // A damaged container and a wrong password, decrypting onto a file.
-  test::WriteFile(dir / "bad.crypt", "\x01\x00\x00\x00");
+  test::WriteFile(dir / "bad.crypt", std::string("\x01\0\0\0", 4));
   const std::string existingPlain = dir / "plain.txt";
   test::WriteFile(existingPlain, "also precious");
   test::JobHarness damaged(dir / "bad.crypt", existingPlain, "p");
