@@ -1,0 +1,121 @@
+// The naming rules, the password words and the code page.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "jobs/container_format.h"
+#include "jobs/path_names.h"
+#include "jobs/windows1251.h"
+
+namespace {
+
+using jobs::kMaxPathLength;
+
+TEST(PathExtension, TakesTheTextAfterTheLastDotOfTheLastComponent) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"D:\\data\\report.txt", "txt"},   {"D:\\data\\archive.tar.gz", "gz"},
+      {"D:\\data.old\\readme", ""},      {"D:\\data\\notes.", ""},
+      {"D:\\data\\.crypt", "crypt"},     {"report", ""},
+      {"D:\\data\\FILE.CRYPT", "CRYPT"}, {"/home/d.crypt/readme", ""},
+      {"/home/отчет.тхт", "тхт"},        {"", ""}};
+  for (const auto& [path, extension] : cases) {
+    EXPECT_EQ(jobs::PathExtension(path), extension) << path;
+  }
+  EXPECT_EQ(jobs::LowerAscii("CrYpT.ТХТ@["), "crypt.ТХТ@[");
+  EXPECT_TRUE(jobs::IsContainerName("/x/A.Crypt"));
+  EXPECT_FALSE(jobs::IsContainerName("file.crypt.bak"));
+}
+
+// text before, path before, path after; the text grows with the path.
+TEST(AddContainerExtension, AppendsTheSuffixOnce) {
+  const std::string cases[][3] = {
+      {"out\\report", "out\\report", "out\\report.crypt"},
+      {"report.txt", "report.txt", "report.txt.crypt"},
+      {"report.crypt", "report.crypt", "report.crypt"},
+      {"report.CRYPT", "report.CRYPT", "report.CRYPT"},
+      {"out\\crypt", "out\\crypt", "out\\crypt.crypt"},
+      {"report", "report.crypt", "report.crypt"},  // a second run
+  };
+  for (const auto& [textBefore, pathBefore, pathAfter] : cases) {
+    std::string text = textBefore;
+    std::string path = pathBefore;
+    const std::string extension = jobs::LowerAscii(jobs::PathExtension(text));
+    EXPECT_TRUE(jobs::AddContainerExtension(text, path, extension));
+    EXPECT_EQ(path, pathAfter);
+    EXPECT_EQ(text, pathAfter == pathBefore ? textBefore : pathAfter);
+  }
+  std::string fits(kMaxPathLength - 6, 'a');
+  std::string text = fits;
+  EXPECT_TRUE(jobs::AddContainerExtension(text, fits, ""));
+  std::string tooLong(kMaxPathLength - 5, 'a');
+  text = tooLong;
+  EXPECT_FALSE(jobs::AddContainerExtension(text, tooLong, ""));
+  EXPECT_EQ(tooLong.size() + text.size(), 2 * (kMaxPathLength - 5));
+}
+
+// stored extension, path before, path after.
+TEST(RestoreExtension, AppendsTheStoredExtensionUnlessTheNameHasIt) {
+  const std::string cases[][3] = {
+      {"txt", "report", "report.txt"},
+      {"txt", "report.txt", "report.txt"},
+      {"txt", "report.TXT", "report.TXT"},
+      {"TXT", "report.TXT", "report.TXT"},
+      {"TXT", "report.txt", "report.txt.TXT"},
+      {"txt", "mytxt", "mytxt.txt"},
+      {"txt", "report.doc", "report.doc.txt"},
+      {"", "report.doc", "report.doc"},
+      {"txt", "txt", "txt.txt"},
+  };
+  for (const auto& [stored, before, after] : cases) {
+    std::string path = before;
+    const std::string extension = jobs::LowerAscii(jobs::PathExtension(path));
+    EXPECT_TRUE(jobs::RestoreExtension(path, extension, stored));
+    EXPECT_EQ(path, after) << stored << " " << before;
+  }
+  std::string fits(kMaxPathLength - 4, 'a');
+  EXPECT_TRUE(jobs::RestoreExtension(fits, "", "txt"));
+  std::string tooLong(kMaxPathLength - 3, 'a');
+  EXPECT_FALSE(jobs::RestoreExtension(tooLong, "", "txt"));
+  EXPECT_EQ(tooLong.size(), kMaxPathLength - 3);
+
+  for (const auto& [before, after] :
+       {std::pair<std::string, std::string>{"a.crypt", "a.cryp"},
+        {".crypt", ".crypt"},
+        {"a.CRYPT", "a.CRYPT"}}) {
+    std::string path = before;
+    jobs::GuardContainerExtension(path);
+    EXPECT_EQ(path, after);
+  }
+}
+
+TEST(PasswordWord, SignExtendsAndFlipsTheBitOfItsPosition) {
+  EXPECT_EQ(jobs::PasswordWord('a', 0), 0x0060);
+  EXPECT_EQ(jobs::PasswordWord('\xEF', 0), 0xFFEE);
+  EXPECT_EQ(jobs::PasswordWord('\xEF', 9), 0xFDEF);
+  EXPECT_EQ(jobs::PasswordWord('\x7F', 15), 0x807F);
+  EXPECT_EQ(jobs::DecodeInt32(jobs::EncodeInt32(-5)), -5);
+  EXPECT_EQ(jobs::EncodeInt32(0x0403'0201)[0], std::byte{1});
+  EXPECT_EQ(jobs::EncodeWord(0xFDEF)[1], std::byte{0xFD});
+}
+
+TEST(Windows1251, OneByteACharacterAndNothingElse) {
+  using Bytes = std::optional<std::string>;
+  EXPECT_EQ(jobs::Utf8ToWindows1251("парола"),
+            Bytes("\xEF\xE0\xF0\xEE\xEB\xE0"));
+  EXPECT_EQ(jobs::Utf8ToWindows1251("Ёё€"), Bytes("\xA8\xB8\x88"));
+  EXPECT_EQ(jobs::Utf8ToWindows1251("日"), std::nullopt);
+  EXPECT_EQ(jobs::Utf8ToWindows1251("\xFF"), std::nullopt);  // not UTF-8
+  EXPECT_EQ(jobs::Windows1251ToUtf8("\x98"), std::nullopt);  // unassigned
+
+  // Extensions: Windows-1251 where possible, else the name's own bytes;
+  // read back as UTF-8 when they are non-ASCII UTF-8.
+  EXPECT_EQ(jobs::StoredExtensionBytes("тхт"), "\xF2\xF5\xF2");
+  EXPECT_EQ(jobs::StoredExtensionBytes("日本"), "日本");
+  EXPECT_EQ(jobs::ExtensionFromStoredBytes("\xF2\xF5\xF2"), "тхт");
+  EXPECT_EQ(jobs::ExtensionFromStoredBytes("日本"), "日本");
+  EXPECT_EQ(jobs::ExtensionFromStoredBytes("TXT"), "TXT");
+  EXPECT_EQ(jobs::ExtensionFromStoredBytes("a\x98"), "a\x98");
+}
+
+}  // namespace
