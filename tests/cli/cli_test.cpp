@@ -204,6 +204,7 @@ TEST(CliFailures, MessageStatusAndUnchangedFolder) {
       {"cut.crypt", "back", kPassword,
        Failed(9, "грешка - повреден входен файл")},
       {"a.txt", "no/out", kPassword, Failed(11, kWriteError)},
+      {"a.txt", "/proc/out", kPassword, Failed(11, kWriteError)},  // even root
       {"a.txt", "full", kPassword, Failed(11, kWriteError)},
       {"huge.bin", "out", kPassword,
        Failed(12, "входният файл е твърде голям")},
