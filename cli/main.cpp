@@ -21,14 +21,16 @@ jobs::RunningFlag g_running{0};
 
 extern "C" void OnCancelSignal(int /*signal*/) { g_running.store(0); }
 
-// SIGINT and SIGTERM cancel the job as the cancel button does.
+// SIGINT and SIGTERM cancel the job as the cancel button does; so does
+// SIGHUP, so that closing the terminal leaves no temporary file behind.
 void CancelOnSignals() {
   struct sigaction action {};
   action.sa_handler = OnCancelSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    sigaction(signal, &action, nullptr);
+  }
 }
 
 int UsageError(const std::string& error) {

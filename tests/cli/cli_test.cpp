@@ -281,11 +281,11 @@ TEST(CliTerminal, PasswordUnechoedAndProgressErased) {
   EXPECT_TRUE(test::ReadFile(dir / "back.txt") == plain);
 }
 
-TEST(CliCancel, InterruptAndTerminateRemoveTheTemporaryFile) {
+TEST(CliCancel, SignalsRemoveTheTemporaryFile) {
   const test::TempDir dir;
   test::WriteFile(dir / "big.bin", test::PatternBytes(10U << 20U, 3));
   test::WriteFile(dir / "out.crypt", "earlier container");
-  for (const int signal : {SIGINT, SIGTERM}) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
     Cli job({"--password-fd=3", dir / "big.bin", dir / "out"}, "x\n");
     // The temporary file makes a third name.
     while (dir.Names().size() < 3 && !job.Ended()) {
