@@ -1,3 +1,6 @@
+// What both runs share once the header is settled: the output, the
+// byte-by-byte body with progress and cancellation, and the failure endings.
+
 #include <cstdint>
 
 #include "cipher/key_loading.h"

@@ -1,3 +1,6 @@
+// The decryption run: a container checked against the typed password and
+// its own length, then written back as the plain file under its extension.
+
 #include <array>
 #include <cstddef>
 #include <string>

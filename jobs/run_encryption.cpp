@@ -1,3 +1,6 @@
+// The encryption run: a plain file into a container under a name that
+// carries ".crypt".
+
 #include <algorithm>
 #include <string>
 #include <string_view>

@@ -1,3 +1,6 @@
+// The job launch: the request checks, the choice of direction, and the
+// reporting that every job shares (progress and the common ending).
+
 #include "jobs/run_job.h"
 
 #include <cassert>
