@@ -39,16 +39,11 @@ int UsageError(const std::string& error) {
   return cli::kUsageError;
 }
 
-int Cancelled() {
-  const std::string_view text =
-      jobs::MessageText(jobs::JobMessage::MSG_CANCELLED);
-  std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
-  return cli::ExitCodeFor(jobs::JobMessage::MSG_CANCELLED);
-}
-
 // Reads the password from where the options say, or from the terminal
-// (twice when encrypting). Returns an exit status when it cannot.
+// (twice when encrypting). Returns an exit status when it cannot; a signal
+// at the prompt ends like a cancelled job.
 std::optional<int> ObtainPassword(const cli::Options& options, bool encrypting,
+                                  jobs::JobWindow& window,
                                   std::string& password) {
   if (options.passwordFile) {
     std::optional<std::string> line =
@@ -83,7 +78,8 @@ std::optional<int> ObtainPassword(const cli::Options& options, bool encrypting,
           "няма терминал за паролата; използвай --password-file или "
           "--password-fd");
     case cli::PromptResult::kInterrupted:
-      return Cancelled();
+      window.ShowMessage(jobs::JobMessage::MSG_CANCELLED);
+      return cli::ExitCodeFor(jobs::JobMessage::MSG_CANCELLED);
     case cli::PromptResult::kFailed:
       return UsageError("паролата не може да се прочете от терминала");
   }
@@ -115,16 +111,16 @@ int main(int argc, char** argv) {
   std::string outputText = options->output;
   std::string inputPath = inputText;
   std::string outputPath = outputText;
+  cli::TerminalWindow window(stdout, stderr, isatty(STDERR_FILENO) == 1);
   std::string password;
   // Without both names the job refuses before it looks at the password.
   if (!inputText.empty() && !outputText.empty()) {
     if (const std::optional<int> status = ObtainPassword(
-            *options, !jobs::IsContainerName(inputText), password)) {
+            *options, !jobs::IsContainerName(inputText), window, password)) {
       return *status;
     }
   }
 
-  cli::TerminalWindow window(stdout, stderr, isatty(STDERR_FILENO) == 1);
   jobs::JobContext context{&inputText, &outputText, &password,
                            &inputPath, &outputPath, &window};
   g_running.store(1);

@@ -48,7 +48,6 @@ void TerminalWindow::EraseProgressLine() {
 
 void TerminalWindow::ShowMessage(jobs::JobMessage message) {
   EraseProgressLine();
-  message_ = message;
   std::FILE* stream = message == jobs::JobMessage::MSG_DONE ? out_ : err_;
   const std::string_view text = jobs::MessageText(message);
   std::fwrite(text.data(), 1, text.size(), stream);

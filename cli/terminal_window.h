@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <optional>
 
 #include "jobs/job_context.h"
 
@@ -20,10 +19,6 @@ class TerminalWindow final : public jobs::JobWindow {
   void EnableStartButton(bool /*enable*/) override {}
   void ShowMessage(jobs::JobMessage message) override;
 
-  [[nodiscard]] std::optional<jobs::JobMessage> Message() const {
-    return message_;
-  }
-
  private:
   using Clock = std::chrono::steady_clock;
   static constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
@@ -38,7 +33,6 @@ class TerminalWindow final : public jobs::JobWindow {
   int high_ = 100;
   bool lineDrawn_ = false;
   Clock::time_point lastDraw_{};
-  std::optional<jobs::JobMessage> message_;
 };
 
 }  // namespace cli

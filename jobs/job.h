@@ -51,6 +51,10 @@ JobMessage FailBeforeOutput(Job& job, JobMessage message, bool resetProgress);
 JobMessage FailWithOutput(Job& job, std::unique_ptr<OutputFile> output,
                           JobMessage message);
 
+// Loads the password into the job's register. False when the keystream
+// would become constant, so that the password cannot be used.
+bool LoadUsableKey(Job& job);
+
 // Creates the output at the job's outputPath, refusing the input file
 // itself under any of its names. Nothing on failure.
 std::unique_ptr<OutputFile> CreateOutput(Job& job);

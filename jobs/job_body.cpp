@@ -17,6 +17,11 @@ JobMessage FailWithOutput(Job& job, std::unique_ptr<OutputFile> output,
   return EndJob(job, message);
 }
 
+bool LoadUsableKey(Job& job) {
+  cipher::LoadKey(job.keystream, job.password);
+  return !cipher::KeystreamBecomesConstant(job.keystream);
+}
+
 std::unique_ptr<OutputFile> CreateOutput(Job& job) {
   if (job.files.SameFile(*job.context.inputPath, *job.context.outputPath)) {
     return nullptr;

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <string>
 
-#include "cipher/key_loading.h"
 #include "jobs/container_format.h"
 #include "jobs/job.h"
 #include "jobs/path_names.h"
@@ -74,15 +73,15 @@ std::optional<JobMessage> ReadExtension(Job& job, std::string& extension) {
     }
     extensionBuffer += byte;
   }
-  extensionBuffer.resize(extensionBuffer.find('\0') == std::string::npos
-                             ? extensionBuffer.size()
-                             : extensionBuffer.find('\0'));
+  // The stored extension ends at its first zero byte, if any.
+  const std::string stored =
+      extensionBuffer.substr(0, extensionBuffer.find('\0'));
   // A folder separator would let the restored name point outside the
   // chosen folder; no container written from a file name holds one.
-  if (extensionBuffer.find_first_of("/\\") != std::string::npos) {
+  if (stored.find_first_of("/\\") != std::string::npos) {
     return JobMessage::MSG_DAMAGED_INPUT;
   }
-  extension = ExtensionFromStoredBytes(extensionBuffer);
+  extension = ExtensionFromStoredBytes(stored);
   return std::nullopt;
 }
 
@@ -92,8 +91,7 @@ JobMessage RunDecryption(Job& job) {
   if (const std::optional<JobMessage> refusal = CheckPassword(job)) {
     return FailBeforeOutput(job, *refusal, false);
   }
-  cipher::LoadKey(job.keystream, job.password);
-  if (cipher::KeystreamBecomesConstant(job.keystream)) {
+  if (!LoadUsableKey(job)) {
     return FailBeforeOutput(job, JobMessage::MSG_WRONG_PASSWORD, false);
   }
   std::string storedExtension;

@@ -5,7 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "cipher/key_loading.h"
 #include "jobs/container_format.h"
 #include "jobs/job.h"
 #include "jobs/path_names.h"
@@ -61,8 +60,7 @@ JobMessage RunEncryption(Job& job) {
   if (job.input->Size() > kMaxPlainSize) {
     return FailBeforeOutput(job, JobMessage::MSG_INPUT_TOO_LARGE, false);
   }
-  cipher::LoadKey(job.keystream, job.password);
-  if (cipher::KeystreamBecomesConstant(job.keystream)) {
+  if (!LoadUsableKey(job)) {
     return FailBeforeOutput(job, JobMessage::MSG_WRONG_PASSWORD, false);
   }
   JobContext& context = job.context;
