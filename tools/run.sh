@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Sets up and builds the project, then runs the program. Arguments go to
-# program-cli; without any, it shows its help.
+# Sets up and builds the project, then runs the program: without arguments
+# the desktop dialog, with arguments program-cli with those arguments.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${PROGRAM_BUILD_DIR:-$root/build}"
 "$root/tools/setup.sh" >&2
 if (($# == 0)); then
-  set -- --help
+  exec "$build/app/program"
 fi
-exec "${PROGRAM_BUILD_DIR:-$root/build}/cli/program-cli" "$@"
+exec "$build/cli/program-cli" "$@"

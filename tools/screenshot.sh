@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Makes docs/screenshot.png: builds the program, runs it on a virtual X
+# display (Xvfb) and has it save a picture of its dialog once it shows.
+# Usage: tools/screenshot.sh [OUTPUT.png]
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${PROGRAM_BUILD_DIR:-$root/build}"
+output="$(realpath -m "${1:-$root/docs/screenshot.png}")"
+
+missing=()
+for package in xvfb xauth; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
+      grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+if ((${#missing[@]} > 0)); then
+  sudo=()
+  if [[ $(id -u) -ne 0 ]]; then
+    sudo=(sudo)
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -q
+  "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+"$root/tools/setup.sh" >&2
+mkdir -p "$(dirname "$output")"
+rm -f "$output"
+PROGRAM_SCREENSHOT="$output" QT_QPA_PLATFORM=xcb LANG=C.UTF-8 \
+  xvfb-run --auto-servernum --server-args="-screen 0 800x600x24 -dpi 96" \
+  "$build/app/program"
+test -s "$output"
+echo "$output"
