@@ -106,7 +106,9 @@ CprogramDlg::~CprogramDlg() {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
       QThread::msleep(1);
     }
-    worker_.join();
+    if (worker_.joinable()) {  // unless OnWorkerEnded has joined it
+      worker_.join();
+    }
   }
 }
 
