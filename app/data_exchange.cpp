@@ -35,8 +35,8 @@ void DDV_MaxChars(CDataExchange& dx, const std::string& value, int count) {
     }
     return;
   }
-  if (auto* edit =
-          dynamic_cast<QLineEdit*>(dx.m_pDlgWnd.GetDlgItem(dx.m_idLastControl))) {
+  if (auto* edit = dynamic_cast<QLineEdit*>(
+          dx.m_pDlgWnd.GetDlgItem(dx.m_idLastControl))) {
     edit->setMaxLength(count);
   }
 }

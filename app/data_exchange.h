@@ -25,7 +25,8 @@ class CDataExchange {
 };
 
 // Binds a text box or a static to a UTF-8 string.
-void DDX_Text(CDataExchange& dx, int id,  // NOLINT(readability-identifier-naming)
+void DDX_Text(CDataExchange& dx,
+              int id,  // NOLINT(readability-identifier-naming)
               std::string& value);
 // On the way in, fails when the string has more than `count` characters; on
 // the way out, limits the last bound box to `count` typed characters.

@@ -82,11 +82,12 @@ CDialog::CDialog(const res::DialogTemplate& dialogTemplate)
       template_(dialogTemplate),
       units_(DialogUnits::ForFont(DialogFont(dialogTemplate))) {
   setFont(DialogFont(dialogTemplate));
-  setObjectName(QString::fromUtf8(dialogTemplate.name.data(),
-                                  static_cast<int>(dialogTemplate.name.size())));
-  setWindowTitle(QString::fromUtf8(
-      dialogTemplate.caption.data(),
-      static_cast<int>(dialogTemplate.caption.size())));
+  setObjectName(
+      QString::fromUtf8(dialogTemplate.name.data(),
+                        static_cast<int>(dialogTemplate.name.size())));
+  setWindowTitle(
+      QString::fromUtf8(dialogTemplate.caption.data(),
+                        static_cast<int>(dialogTemplate.caption.size())));
   setFixedSize(units_.MapSize(dialogTemplate.width, dialogTemplate.height));
   setSizeGripEnabled(false);
   BuildControls();
@@ -114,7 +115,8 @@ void CDialog::BuildControls() {
     }
     if (auto* button = dynamic_cast<QPushButton*>(widget)) {
       const int id = control.id;
-      connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+      connect(button, &QPushButton::clicked, this,
+              [this, id] { OnCommand(id); });
     }
     controls_[control.id] = widget;
   }

@@ -1,6 +1,5 @@
 #include "app/dialog_job_window.h"
 
-#include <QCoreApplication>
 #include <QProgressBar>
 #include <QThread>
 #include <memory>
@@ -32,12 +31,12 @@ class BoxClosed {
 
 }  // namespace
 
-const QEvent::Type DialogJobWindow::kRunPendingEvent =
-    static_cast<QEvent::Type>(QEvent::registerEventType());
-
 DialogJobWindow::DialogJobWindow(QWidget& dialog, QProgressBar& progressBar,
                                  QWidget& startButton)
-    : dialog_(dialog), progressBar_(progressBar), startButton_(startButton) {}
+    : dialog_(dialog),
+      progressBar_(progressBar),
+      startButton_(startButton),
+      runPending_(new ThreadCall([this] { RunPending(); }, &dialog)) {}
 
 void DialogJobWindow::RunOnDialogThread(
     const std::function<void()>& operation) {
@@ -47,7 +46,7 @@ void DialogJobWindow::RunOnDialogThread(
   }
   std::unique_lock lock(mutex_);
   pending_ = &operation;
-  QCoreApplication::postEvent(&dialog_, new QEvent(kRunPendingEvent));
+  runPending_->Post();
   done_.wait(lock, [this] { return pending_ == nullptr; });
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QEvent>
 #include <QMessageBox>
 #include <QPointer>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
 
+#include "app/thread_call.h"
 #include "jobs/job_context.h"
 
 class QProgressBar;
@@ -17,17 +17,14 @@ namespace app {
 // The job's window operations, carried out on the dialog's thread while the
 // worker waits, as synchronous window messages would be.
 //
-// The worker hands an operation over under a mutex, posts an event to the
-// dialog and waits; the dialog's thread runs it when the event arrives
-// (RunPending) and wakes the worker. The dialog's thread never waits for the
+// The worker hands an operation over under a mutex, asks the dialog's thread
+// to run it and waits; the dialog's thread runs it (RunPending) and wakes the
+// worker. The dialog's thread never waits for the
 // worker here, so the two cannot block each other. The final message box is
 // shown without an owner and without modality; the worker waits until it is
 // closed.
 class DialogJobWindow final : public jobs::JobWindow {
  public:
-  // The event that makes the dialog call RunPending.
-  static const QEvent::Type kRunPendingEvent;
-
   DialogJobWindow(QWidget& dialog, QProgressBar& progressBar,
                   QWidget& startButton);
 
@@ -36,13 +33,13 @@ class DialogJobWindow final : public jobs::JobWindow {
   void EnableStartButton(bool enable) override;
   void ShowMessage(jobs::JobMessage message) override;
 
-  // On the dialog's thread: runs the operation a worker waits for, if any.
-  void RunPending();
   // The final message box while it is open; on the dialog's thread.
   [[nodiscard]] QMessageBox* FinalMessageBox() const { return finalBox_; }
 
  private:
   void RunOnDialogThread(const std::function<void()>& operation);
+  // On the dialog's thread: runs the operation a worker waits for, if any.
+  void RunPending();
 
   QWidget& dialog_;
   QProgressBar& progressBar_;
@@ -52,6 +49,7 @@ class DialogJobWindow final : public jobs::JobWindow {
   std::mutex mutex_;
   std::condition_variable done_;
   const std::function<void()>* pending_ = nullptr;
+  ThreadCall* runPending_;  // owned by the dialog
 };
 
 }  // namespace app

@@ -28,9 +28,6 @@ namespace app {
 
 namespace {
 
-const QEvent::Type kWorkerEndedEvent =
-    static_cast<QEvent::Type>(QEvent::registerEventType());
-
 // The icon size of the window system (SM_CXICON, SM_CYICON).
 constexpr int kIconSize = 32;
 
@@ -88,6 +85,7 @@ CprogramDlg::CprogramDlg()
   jobWindow_ = std::make_unique<DialogJobWindow>(
       *this, *dynamic_cast<QProgressBar*>(GetDlgItem(IDC_PROGRESS)),
       *GetDlgItem(IDC_START));
+  workerEnded_ = new ThreadCall([this] { OnWorkerEnded(); }, this);
   auto* password = dynamic_cast<QLineEdit*>(GetDlgItem(IDC_PASSWORD));
   password->setValidator(new Windows1251Validator(password));
   setAcceptDrops(true);
@@ -118,9 +116,8 @@ QMessageBox* CprogramDlg::FinalMessageBox() const {
 
 bool CprogramDlg::Dispatch(Message message, unsigned id, std::intptr_t param) {
   for (const MessageMapEntry& entry : kMessageMap) {
-    if (entry.message == message &&
-        (message != Message::WM_COMMAND ||
-         entry.controlId == static_cast<int>(id))) {
+    if (entry.message == message && (message != Message::WM_COMMAND ||
+                                     entry.controlId == static_cast<int>(id))) {
       entry.handler(*this, id, param);
       return true;
     }
@@ -146,8 +143,10 @@ bool CprogramDlg::OnInitDialog() {
   BuildSystemMenu();
   setWindowIcon(m_hIcon);
   const std::pair<int, const char*> texts[] = {
-      {IDC_INPUT_LABEL, "входен файл:"}, {IDC_OUTPUT_LABEL, "изходен файл:"},
-      {IDC_PASSWORD_LABEL, "парола:"},   {IDC_START, "добре"},
+      {IDC_INPUT_LABEL, "входен файл:"},
+      {IDC_OUTPUT_LABEL, "изходен файл:"},
+      {IDC_PASSWORD_LABEL, "парола:"},
+      {IDC_START, "добре"},
       {IDCANCEL, "отказ"},
   };
   for (const auto& [id, text] : texts) {
@@ -317,7 +316,7 @@ void CprogramDlg::OnStart() {
       jobs::RunJob(m_context, m_running);
       // Posted while the dialog is certain to exist: it does not go away
       // before workerReturned_ is set.
-      QCoreApplication::postEvent(this, new QEvent(kWorkerEndedEvent));
+      workerEnded_->Post();
       workerReturned_.store(true);
     });
   } catch (const std::system_error&) {
@@ -341,18 +340,6 @@ void CprogramDlg::OnWorkerEnded() {
     closeWhenWorkerEnds_ = false;
     OnCancel();
   }
-}
-
-bool CprogramDlg::event(QEvent* event) {
-  if (event->type() == DialogJobWindow::kRunPendingEvent) {
-    jobWindow_->RunPending();
-    return true;
-  }
-  if (event->type() == kWorkerEndedEvent) {
-    OnWorkerEnded();
-    return true;
-  }
-  return CDialog::event(event);
 }
 
 int CprogramDlg::PathBoxAt(const QPoint& point) const {

@@ -11,6 +11,7 @@
 
 #include "app/dialog.h"
 #include "app/dialog_job_window.h"
+#include "app/thread_call.h"
 #include "jobs/job_context.h"
 
 class QMenu;
@@ -20,10 +21,10 @@ namespace app {
 // The window messages the main dialog answers, as its message map names
 // them.
 enum class Message : std::uint8_t {
-  WM_SYSCOMMAND,    // NOLINT(readability-identifier-naming)
-  WM_PAINT,         // NOLINT(readability-identifier-naming)
-  WM_QUERYDRAGICON, // NOLINT(readability-identifier-naming)
-  WM_COMMAND,       // NOLINT(readability-identifier-naming)
+  WM_SYSCOMMAND,     // NOLINT(readability-identifier-naming)
+  WM_PAINT,          // NOLINT(readability-identifier-naming)
+  WM_QUERYDRAGICON,  // NOLINT(readability-identifier-naming)
+  WM_COMMAND,        // NOLINT(readability-identifier-naming)
 };
 
 // The system commands the dialog's window menu offers besides About.
@@ -83,7 +84,6 @@ class CprogramDlg : public CDialog {
   bool OnInitDialog() override;
   void OnCommand(int id) override;
 
-  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -115,6 +115,7 @@ class CprogramDlg : public CDialog {
   bool outputPickedDuringJob_ = false;
   jobs::JobContext m_context;
   std::unique_ptr<DialogJobWindow> jobWindow_;
+  ThreadCall* workerEnded_;  // posted by the worker as it ends
   std::thread worker_;
   std::atomic<bool> workerReturned_{false};
   // A Cancel came while the worker was still ending: close once it has.

@@ -24,8 +24,7 @@
 namespace test {
 
 // Handles events until `done` holds; false if it did not within the time.
-inline bool WaitFor(const std::function<bool()>& done,
-                    int timeoutMs = 120000) {
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 120000) {
   QElapsedTimer timer;
   timer.start();
   while (!done()) {

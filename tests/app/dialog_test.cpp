@@ -82,10 +82,10 @@ TEST_F(Controls, GeometryInDialogUnitsOfTheFont) {
   // One horizontal unit is a quarter of the average width of the Latin
   // letters, one vertical unit an eighth of the font's height.
   const QFontMetrics metrics(dlg->font());
-  const double averageWidth = std::round(
-      metrics.horizontalAdvance(
-          "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") /
-      52.0);
+  const double averageWidth =
+      std::round(metrics.horizontalAdvance(
+                     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") /
+                 52.0);
   const double unitX = averageWidth / 4.0;
   const double unitY = metrics.height() / 8.0;
   const auto near = [](double pixels, double units, double unit) {
@@ -174,8 +174,7 @@ TEST_F(Controls, CloseBoxEndsTheIdleDialog) {
 
 TEST_F(Controls, PasswordBoxTakesTwentyWindows1251Characters) {
   TypeText(Box(IDC_PASSWORD), "абвгдежзийклмнопрстуфхцч");  // 24
-  EXPECT_EQ(Box(IDC_PASSWORD)->text().toStdString(),
-            "абвгдежзийклмнопрсту");
+  EXPECT_EQ(Box(IDC_PASSWORD)->text().toStdString(), "абвгдежзийклмнопрсту");
   SetPassword("a中€b😀c");  // "€" is in Windows-1251, the others are not
   EXPECT_EQ(Box(IDC_PASSWORD)->text().toStdString(), "a€bc");
 }
@@ -258,17 +257,16 @@ TEST(HelpAndAbout, HelpTextExactly) {
   }
   app::dlg_1 help;
   help.Create();
-  const auto* label =
-      dynamic_cast<QLabel*>(help.GetDlgItem(IDC_HELP_TEXT));
+  const auto* label = dynamic_cast<QLabel*>(help.GetDlgItem(IDC_HELP_TEXT));
   ASSERT_NE(label, nullptr);
   EXPECT_EQ(label->text().toStdString(), expected);
   EXPECT_EQ(jobs::Utf8ToWindows1251(expected).value_or("").size(), 581U);
   EXPECT_TRUE(label->wordWrap());
   EXPECT_EQ(help.windowTitle().toStdString(), "помощ");
   // The five paragraphs fit the static's rectangle.
-  const QRect needed = QFontMetrics(label->font())
-                           .boundingRect(label->rect(), Qt::TextWordWrap,
-                                         label->text());
+  const QRect needed =
+      QFontMetrics(label->font())
+          .boundingRect(label->rect(), Qt::TextWordWrap, label->text());
   EXPECT_LE(needed.height(), label->height());
 }
 
@@ -279,8 +277,7 @@ TEST(HelpAndAbout, AboutNamesTheReadmesSignatory) {
     return dynamic_cast<QLabel*>(about.GetDlgItem(id))->text().toStdString();
   };
   EXPECT_EQ(text(IDC_ABOUT_NAME), "Име: The program developers");
-  EXPECT_EQ(text(IDC_ABOUT_EMAIL),
-            "Електронна поща: program-dev@example.org");
+  EXPECT_EQ(text(IDC_ABOUT_EMAIL), "Електронна поща: program-dev@example.org");
   EXPECT_EQ(about.windowTitle().toStdString(), "about program");
   for (const int id : {IDC_ABOUT_NAME, IDC_ABOUT_EMAIL}) {
     const auto* label = dynamic_cast<QLabel*>(about.GetDlgItem(id));

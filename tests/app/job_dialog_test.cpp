@@ -157,8 +157,8 @@ TEST_F(JobDialog, PickDuringAJobLeavesTheJobAlone) {
   EXPECT_EQ(box->text().toStdString(), "готово");
   CloseMessage(box);
   // The job wrote the names it started with; the picks stand.
-  EXPECT_EQ(ReadFile(dir / "first.crypt").size(), 4 + 2 * 4 + 4 + 3 + 4 +
-                                                      plain.size());
+  EXPECT_EQ(ReadFile(dir / "first.crypt").size(),
+            4 + 2 * 4 + 4 + 3 + 4 + plain.size());
   EXPECT_EQ(dlg->m_outputPath, dir / "second");
   EXPECT_EQ(dlg->m_outputPathBuffer, dir / "second");
   EXPECT_EQ(dlg->m_inputPathBuffer, dir / "missing");
