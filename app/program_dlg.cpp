@@ -15,6 +15,8 @@
 #include <QShortcut>
 #include <QThread>
 #include <QUrl>
+#include <algorithm>
+#include <iterator>
 #include <system_error>
 
 #include "app/about_dlg.h"
@@ -115,14 +117,18 @@ QMessageBox* CprogramDlg::FinalMessageBox() const {
 }
 
 bool CprogramDlg::Dispatch(Message message, unsigned id, std::intptr_t param) {
-  for (const MessageMapEntry& entry : kMessageMap) {
-    if (entry.message == message && (message != Message::WM_COMMAND ||
-                                     entry.controlId == static_cast<int>(id))) {
-      entry.handler(*this, id, param);
-      return true;
-    }
+  const auto* entry =
+      std::find_if(std::begin(kMessageMap), std::end(kMessageMap),
+                   [message, id](const MessageMapEntry& candidate) {
+                     return candidate.message == message &&
+                            (message != Message::WM_COMMAND ||
+                             candidate.controlId == static_cast<int>(id));
+                   });
+  if (entry == std::end(kMessageMap)) {
+    return false;
   }
-  return false;
+  entry->handler(*this, id, param);
+  return true;
 }
 
 void CprogramDlg::OnCommand(int id) {
