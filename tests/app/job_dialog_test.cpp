@@ -170,15 +170,13 @@ TEST_F(JobDialog, PasswordsOf17To20AreRefusedByTheJob) {
   Pick(IDC_BROWSE_INPUT, dir / "small.txt");
   Pick(IDC_BROWSE_OUTPUT, dir / "small-out");
   const QString letters = "абвгдежзийклмнопрсту";
-  for (int length = 17; length <= 20; ++length) {
+  const std::string refused =
+      "дължината на паролата трябва да бъде поне един и най-много "
+      "шестнадесет символа";
+  for (const int length : {0, 17, 18, 19, 20}) {
     SetPassword(letters.left(length));
-    EXPECT_EQ(RunToMessage(),
-              "дължината на паролата трябва да бъде поне един и най-много "
-              "шестнадесет символа")
-        << length;
+    EXPECT_EQ(RunToMessage(), refused) << length;
   }
-  SetPassword("");
-  EXPECT_NE(RunToMessage(), "готово");
   SetPassword(letters.left(16));
   EXPECT_EQ(RunToMessage(), "готово");
   EXPECT_EQ(ReadFile(dir / "small-out.crypt").substr(0, 4),
