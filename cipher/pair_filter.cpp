@@ -103,13 +103,29 @@ void UsePortablePairFilter(bool portable) {
   useBmi2.store(kHasBmi2 && !portable);
 }
 
+// Sixteen groups at a time in vector registers where the compiler has them
+// (SSE2 on every x86-64, NEON on ARM); the arithmetic is the same as for
+// one word.
+using Vector = std::uint64_t __attribute__((vector_size(16)));
+
+inline Vector KeyBytesOfGroups(Vector g) {
+  const Vector m1 = {0x5555'5555'5555'5555U, 0x5555'5555'5555'5555U};
+  const Vector m2 = {0x3333'3333'3333'3333U, 0x3333'3333'3333'3333U};
+  const Vector m4 = {0x0F0F'0F0F'0F0F'0F0FU, 0x0F0F'0F0F'0F0F'0F0FU};
+  const Vector m7 = {0x7F7F'7F7F'7F7F'7F7FU, 0x7F7F'7F7F'7F7F'7F7FU};
+  g = ((g >> 1U) & m1) | ((g & m1) << 1U);
+  g = ((g >> 2U) & m2) | ((g & m2) << 2U);
+  g = ((g >> 4U) & m4) | ((g & m4) << 4U);
+  return (g & m7) << 1U;
+}
+
 void GroupsToKeyBytes(std::uint8_t* bytes, std::size_t count) {
   std::size_t i = 0;
-  for (; i + 8 <= count; i += 8) {
-    std::uint64_t g = 0;
-    std::memcpy(&g, bytes + i, 8);
+  for (; i + 16 <= count; i += 16) {
+    Vector g;
+    std::memcpy(&g, bytes + i, 16);
     g = KeyBytesOfGroups(g);
-    std::memcpy(bytes + i, &g, 8);
+    std::memcpy(bytes + i, &g, 16);
   }
   for (; i < count; ++i) {
     bytes[i] = KeyByteOfGroup(bytes[i]);
@@ -119,13 +135,13 @@ void GroupsToKeyBytes(std::uint8_t* bytes, std::size_t count) {
 void CombineWithGroups(std::uint8_t* data, const std::uint8_t* groups,
                        std::size_t count) {
   std::size_t i = 0;
-  for (; i + 8 <= count; i += 8) {
-    std::uint64_t g = 0;
-    std::uint64_t d = 0;
-    std::memcpy(&g, groups + i, 8);
-    std::memcpy(&d, data + i, 8);
+  for (; i + 16 <= count; i += 16) {
+    Vector g;
+    Vector d;
+    std::memcpy(&g, groups + i, 16);
+    std::memcpy(&d, data + i, 16);
     d ^= KeyBytesOfGroups(g);
-    std::memcpy(data + i, &d, 8);
+    std::memcpy(data + i, &d, 16);
   }
   for (; i < count; ++i) {
     data[i] ^= KeyByteOfGroup(groups[i]);

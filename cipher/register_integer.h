@@ -21,6 +21,10 @@
 
 #include "cipher/keystream_register.h"
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace cipher {
 
 // 256 bits, word 0 lowest.
@@ -40,19 +44,38 @@ Integer256 InitialIntegerState(const KeystreamRegister& loaded);
 // Cells 0..254 of the register as an integer, cell 255 left out.
 Integer256 CellsAsInteger(const KeystreamRegister& reg);
 
+// a + b + carry (carry 0 or 1), with the carry out in `carry`.
+static inline std::uint64_t AddWithCarry(std::uint64_t a, std::uint64_t b,
+                                         unsigned char& carry) {
+#if defined(__x86_64__)
+  unsigned long long sum = 0;  // NOLINT(google-runtime-int): intrinsic type
+  carry = _addcarry_u64(carry, a, b, &sum);
+  return sum;
+#else
+  const Uint128 sum = static_cast<Uint128>(a) + b + carry;
+  carry = static_cast<unsigned char>(sum >> 64U);
+  return static_cast<std::uint64_t>(sum);
+#endif
+}
+
 // Moves P past 64 outputs; those outputs were P's low word. Static: the
 // BMI2 filter is built with other instruction-set flags, and no copy of it
 // may stand in for the portable one.
+static inline void Advance64(std::uint64_t& p0, std::uint64_t& p1,
+                             std::uint64_t& p2, std::uint64_t& p3) {
+  const std::uint64_t b = p0;
+  // B * 2^34 in words 0 and 1 by shifts (the low word is on the critical
+  // path), B * (2^62 + 2^28) in words 2 and 3 by one multiplication.
+  const Uint128 high = static_cast<Uint128>(b) * 0x4000'0000'1000'0000U;
+  unsigned char carry = 0;
+  p0 = AddWithCarry(p1, b << 34U, carry);
+  p1 = AddWithCarry(p2, b >> 30U, carry);
+  p2 = AddWithCarry(p3, static_cast<std::uint64_t>(high), carry);
+  p3 = static_cast<std::uint64_t>(high >> 64U) + carry;
+}
+
 static inline void Advance64(Integer256& p) {
-  using Wide = Uint128;
-  const std::uint64_t b = p[0];
-  Wide sum = static_cast<Wide>(p[1]) + (b << 34U);
-  p[0] = static_cast<std::uint64_t>(sum);
-  sum = (sum >> 64U) + p[2] + (b >> 30U);
-  p[1] = static_cast<std::uint64_t>(sum);
-  sum = (sum >> 64U) + p[3] + (b << 28U) + (b << 62U);
-  p[2] = static_cast<std::uint64_t>(sum);
-  p[3] = static_cast<std::uint64_t>(sum >> 64U) + (b >> 36U) + (b >> 2U);
+  Advance64(p[0], p[1], p[2], p[3]);
 }
 
 // P after 64 * words further outputs: P * 2^(-64 words) mod q, by modular

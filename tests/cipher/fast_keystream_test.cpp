@@ -321,7 +321,15 @@ TEST(FastKeystream, GuardCountsRunsAcrossWordsAndThreads) {
     start.p = {0, 0, 0, (random() >> 3U) | 1U};
     // Some accepted pairs first, in a varying number.
     start.low = random() & ((std::uint64_t{1} << (random() % 63)) - 1);
+    std::vector<std::uint64_t> bounds = {20000, cipher::kMaxDiscardedPairs};
     for (std::uint64_t bound = 32; bound < 200; bound += 1 + round % 7) {
+      bounds.push_back(bound);
+    }
+    // P = 0 stays 0: after `low` the output is zero for ever.
+    if (round % 3 == 0) {
+      start.p = {};
+    }
+    for (const std::uint64_t bound : bounds) {
       start.maxRejected = bound;
       const std::vector<std::uint8_t> model = ModelGroups(start, 64, bound);
       ForEachFilter([&] {
