@@ -104,31 +104,50 @@ void ParallelKeystream::HelperLoop() {
   }
 }
 
-void ParallelKeystream::RunRound() {
-  PairFilterState& mine = main_.state();
-  const std::uint64_t words = wordsPerRound_;
-
-  // The helper starts `words` raw words further on, with no bits in hand
-  // and no rejected pairs counted.
+void ParallelKeystream::DispatchHelper() {
+  const PairFilterState& mine = main_.state();
+  // The helper starts wordsPerRound_ raw words further on, with no bits in
+  // hand and no rejected pairs counted.
   PairFilterState start;
-  const Integer256 before = SkipWords(mine.p, words - 1);
+  const Integer256 before = SkipWords(mine.p, wordsPerRound_ - 1);
   start.low = before[0] >> 1U;
   start.p = before;
   Advance64(start.p);
   start.maxRejected = mine.maxRejected;
+  helperStart_ = start;
+  dispatchedFrom_ = mine.p;
+  dispatched_ = true;
   {
     const std::lock_guard lock(mutex_);
     helperState_ = start;
     taskPending_ = true;
   }
   wake_.notify_all();
+}
+
+void ParallelKeystream::WaitForHelper() {
+  std::unique_lock lock(mutex_);
+  wake_.wait(lock, [this] { return !taskPending_; });
+}
+
+void ParallelKeystream::RunRound() {
+  PairFilterState& mine = main_.state();
+  const std::uint64_t words = wordsPerRound_;
+  // The helper's stretch may have been started at the end of the last
+  // round; not if this thread has drawn further alone since.
+  if (dispatched_ && dispatchedFrom_ != mine.p) {
+    WaitForHelper();
+    dispatched_ = false;
+  }
+  if (!dispatched_) {
+    DispatchHelper();
+  }
+  const PairFilterState start = helperStart_;
 
   std::size_t done = FilterWords(mine, words, round_.data());
 
-  {
-    std::unique_lock lock(mutex_);
-    wake_.wait(lock, [this] { return !taskPending_; });
-  }
+  WaitForHelper();
+  dispatched_ = false;
   roundBegin_ = 0;
   roundEnd_ = done;
   if (mine.stopped) {
@@ -166,6 +185,11 @@ void ParallelKeystream::RunRound() {
     mine.emptyWords = theirs.emptyWords;
   } else {
     mine.emptyWords += theirs.emptyWords;
+  }
+  // The helper goes on with the next round's stretch while the caller
+  // uses this one's key bytes.
+  if (!mine.stopped) {
+    DispatchHelper();
   }
 }
 

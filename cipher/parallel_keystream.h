@@ -41,6 +41,8 @@ class ParallelKeystream {
   // Filters 2 x wordsPerRound_ words into round_; false if the keystream
   // stopped before any of them yielded a group.
   void RunRound();
+  void DispatchHelper();
+  void WaitForHelper();
   void HelperLoop();
   void StartHelper(bool useHelper);
 
@@ -50,7 +52,13 @@ class ParallelKeystream {
   std::size_t roundBegin_ = 0;
   std::size_t roundEnd_ = 0;
 
-  // The helper's stretch: its filter, its groups and how many.
+  // The helper's stretch: where it starts, where this thread stood when it
+  // was handed out, whether its result is still to be used.
+  PairFilterState helperStart_;
+  Integer256 dispatchedFrom_{};
+  bool dispatched_ = false;
+  // The helper's filter, its groups and how many; the helper's own while
+  // taskPending_ is set.
   PairFilterState helperState_;
   std::vector<std::uint8_t> helperGroups_;
   std::size_t helperDone_ = 0;
