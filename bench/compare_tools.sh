@@ -37,11 +37,15 @@ if ((${#missing[@]} > 0)); then
   exit 1
 fi
 
+remove_work=false
 if [[ -z "$work" ]]; then
   work="$(mktemp -d "${TMPDIR:-/tmp}/program-bench-XXXXXX")"
-  trap 'rm -rf "$work"' EXIT
+  remove_work=true
 fi
 export GNUPGHOME="$work/gnupg"
+# The gpg agent started for this folder ends with the script.
+trap 'gpgconf --kill gpg-agent 2>/dev/null || true
+      if $remove_work; then rm -rf "$work"; fi' EXIT
 mkdir -p "$GNUPGHOME"
 chmod 700 "$GNUPGHOME"
 printf 'x\n' >"$work/password"

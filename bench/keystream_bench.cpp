@@ -24,7 +24,7 @@ cipher::KeystreamRegister Loaded() {
 void LiteralRegister(benchmark::State& state) {
   cipher::KeystreamRegister reg = Loaded();
   std::vector<std::uint8_t> key(4096);
-  for (auto _ : state) {
+  for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
     for (std::uint8_t& byte : key) {
       byte = cipher::NextKeyByte(reg).value_or(0);
     }
@@ -37,7 +37,7 @@ void LiteralRegister(benchmark::State& state) {
 template <class Generator>
 void Blocks(benchmark::State& state, Generator& generator) {
   std::vector<std::uint8_t> key(1 << 20);
-  for (auto _ : state) {
+  for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores)
     benchmark::DoNotOptimize(generator.Generate(key.data(), key.size()));
     benchmark::ClobberMemory();
   }

@@ -16,8 +16,11 @@
 #include "cipher/pair_filter.h"
 
 namespace cipher {
-namespace {
+// Internal linkage on purpose: each translation unit that includes this
+// gets its own copy, built with its own instruction set.
+namespace {  // NOLINT(cert-dcl59-cpp,google-build-namespaces)
 
+// NOLINTNEXTLINE(misc-definitions-in-headers)
 constexpr std::uint64_t kBatchWords = 256;
 
 // Rejected pairs after the last unequal pair of a nonzero mask, and before
@@ -45,7 +48,7 @@ inline std::uint64_t EmptyWordsWorthChecking(const PairFilterState& state) {
 // rejected pairs stays below the bound.
 inline bool BatchesAreSafe(const PairFilterState& state,
                            std::uint64_t runBefore) {
-  return runBefore + 2 * 32 * kBatchWords + 64 < state.maxRejected;
+  return runBefore + kBatchWords * 64 + 64 < state.maxRejected;
 }
 
 // Adds the accepted bits of one raw word to state.bits, keeping the exact
@@ -105,9 +108,11 @@ inline std::size_t FilterBatch(PairFilterState& state, std::uint64_t words,
   std::uint64_t bits = state.bits;
   unsigned count = state.count;
   std::uint8_t* next = out;
+  // Unrolled, the four words of P trade places instead of being moved.
+#pragma GCC unroll 4
   for (; words != 0; --words) {
     const std::uint64_t b = p0;
-    const std::uint64_t word = static_cast<std::uint64_t>(
+    const auto word = static_cast<std::uint64_t>(
         ((static_cast<Uint128>(b) << 64U) | previous) >> 1U);
     previous = b;
     Advance64(p0, p1, p2, p3);

@@ -31,7 +31,8 @@ namespace cipher {
 using Integer256 = std::array<std::uint64_t, 4>;
 
 // For sums and products of two words (GCC and Clang).
-__extension__ typedef unsigned __int128 Uint128;
+// __extension__ keeps -Wpedantic quiet, and needs the typedef form.
+__extension__ typedef unsigned __int128 Uint128;  // NOLINT(modernize-use-using)
 
 // q = 2^254 + 2^220 + 2^98 - 1.
 inline constexpr Integer256 kConnectionInteger = {

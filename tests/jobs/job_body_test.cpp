@@ -143,8 +143,8 @@ class ShortBlocks final : public jobs::JobFiles {
     if (left < 0) {
       return size;
     }
-    const auto allowed =
-        static_cast<std::size_t>(std::min<std::int64_t>(left, size));
+    const auto allowed = static_cast<std::size_t>(
+        std::min(left, static_cast<std::int64_t>(size)));
     left -= static_cast<std::int64_t>(allowed);
     return allowed;
   }
