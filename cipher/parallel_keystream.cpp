@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 
 namespace cipher {
 
@@ -73,7 +74,11 @@ void ParallelKeystream::StartHelper(bool useHelper) {
   if (useHelper) {
     round_.resize(8 * wordsPerRound_ + 16);
     helperGroups_.resize(4 * wordsPerRound_ + 8);
-    helper_ = std::thread([this] { HelperLoop(); });
+    try {
+      helper_ = std::thread([this] { HelperLoop(); });
+    } catch (const std::system_error&) {
+      // No thread to be had: the same key bytes on this one.
+    }
   }
 }
 
