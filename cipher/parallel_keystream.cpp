@@ -204,7 +204,9 @@ std::size_t ParallelKeystream::GenerateGroups(std::uint8_t* groups,
   for (;;) {
     const std::size_t fromRound =
         std::min(count - done, roundEnd_ - roundBegin_);
-    std::memcpy(groups + done, round_.data() + roundBegin_, fromRound);
+    if (fromRound > 0) {  // without the helper there is no round buffer
+      std::memcpy(groups + done, round_.data() + roundBegin_, fromRound);
+    }
     roundBegin_ += fromRound;
     done += fromRound;
     done += main_.TakeReadyGroups(groups + done, count - done);
