@@ -58,21 +58,29 @@ std::size_t AppendBytes(std::uint64_t& bits, unsigned pending,
 
 ParallelKeystream::ParallelKeystream(const KeystreamRegister& loaded,
                                      bool useHelper,
-                                     std::uint64_t wordsPerRound)
-    : main_(loaded), wordsPerRound_(wordsPerRound) {
+                                     std::uint64_t wordsPerRound,
+                                     std::uint64_t ownWordsPerRound)
+    : main_(loaded),
+      wordsPerRound_(wordsPerRound),
+      ownWordsPerRound_(ownWordsPerRound != 0 ? ownWordsPerRound
+                                              : wordsPerRound) {
   StartHelper(useHelper);
 }
 
 ParallelKeystream::ParallelKeystream(const PairFilterState& start,
                                      bool useHelper,
-                                     std::uint64_t wordsPerRound)
-    : main_(start), wordsPerRound_(wordsPerRound) {
+                                     std::uint64_t wordsPerRound,
+                                     std::uint64_t ownWordsPerRound)
+    : main_(start),
+      wordsPerRound_(wordsPerRound),
+      ownWordsPerRound_(ownWordsPerRound != 0 ? ownWordsPerRound
+                                              : wordsPerRound) {
   StartHelper(useHelper);
 }
 
 void ParallelKeystream::StartHelper(bool useHelper) {
   if (useHelper) {
-    round_.resize(8 * wordsPerRound_ + 16);
+    round_.resize(4 * (ownWordsPerRound_ + wordsPerRound_) + 16);
     helperGroups_.resize(4 * wordsPerRound_ + 8);
     try {
       helper_ = std::thread([this] { HelperLoop(); });
@@ -111,10 +119,10 @@ void ParallelKeystream::HelperLoop() {
 
 void ParallelKeystream::DispatchHelper() {
   const PairFilterState& mine = main_.state();
-  // The helper starts wordsPerRound_ raw words further on, with no bits in
+  // The helper starts after this thread's stretch, with no bits in
   // hand and no rejected pairs counted.
   PairFilterState start;
-  const Integer256 before = SkipWords(mine.p, wordsPerRound_ - 1);
+  const Integer256 before = SkipWords(mine.p, ownWordsPerRound_ - 1);
   start.low = before[0] >> 1U;
   start.p = before;
   Advance64(start.p);
@@ -137,7 +145,7 @@ void ParallelKeystream::WaitForHelper() {
 
 void ParallelKeystream::RunRound() {
   PairFilterState& mine = main_.state();
-  const std::uint64_t words = wordsPerRound_;
+  const std::uint64_t words = wordsPerRound_;  // the helper's
   // The helper's stretch may have been started at the end of the last
   // round; not if this thread has drawn further alone since.
   if (dispatched_ && dispatchedFrom_ != mine.p) {
@@ -149,7 +157,7 @@ void ParallelKeystream::RunRound() {
   }
   const PairFilterState start = helperStart_;
 
-  std::size_t done = FilterWords(mine, words, round_.data());
+  std::size_t done = FilterWords(mine, ownWordsPerRound_, round_.data());
 
   WaitForHelper();
   dispatched_ = false;
@@ -210,10 +218,9 @@ std::size_t ParallelKeystream::GenerateGroups(std::uint8_t* groups,
     roundBegin_ += fromRound;
     done += fromRound;
     done += main_.TakeReadyGroups(groups + done, count - done);
-    // A round yields about 4 bytes per word; smaller requests are not
-    // worth waking the helper for.
-    if (!helper_.joinable() || count - done < 2 * wordsPerRound_ ||
-        main_.state().stopped) {
+    // Every request goes through rounds, whose surplus waits in round_:
+    // drawing alone would waste the stretch the helper has started.
+    if (!helper_.joinable() || done == count || main_.state().stopped) {
       break;
     }
     RunRound();

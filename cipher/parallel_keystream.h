@@ -20,15 +20,19 @@ namespace cipher {
 // this thread's stretch ended.
 class ParallelKeystream {
  public:
-  // Raw words each thread filters per round: about 2 bytes of key each.
+  // Raw words the helper filters per round: about 2 bytes of key each.
   static constexpr std::uint64_t kDefaultWordsPerRound = 1 << 16;
 
-  // Without `useHelper`, or for small requests, it is FastKeystream.
+  // Without `useHelper` it is FastKeystream. Per round the helper filters
+  // `wordsPerRound` words and this thread `ownWordsPerRound` (0: as many);
+  // a thread that also reads and writes files should take fewer.
   ParallelKeystream(const KeystreamRegister& loaded, bool useHelper,
-                    std::uint64_t wordsPerRound = kDefaultWordsPerRound);
+                    std::uint64_t wordsPerRound = kDefaultWordsPerRound,
+                    std::uint64_t ownWordsPerRound = 0);
   // Starts at a raw word boundary past the loaded cells (for tests).
   ParallelKeystream(const PairFilterState& start, bool useHelper,
-                    std::uint64_t wordsPerRound);
+                    std::uint64_t wordsPerRound,
+                    std::uint64_t ownWordsPerRound = 0);
   ParallelKeystream(const ParallelKeystream&) = delete;
   ParallelKeystream& operator=(const ParallelKeystream&) = delete;
   ~ParallelKeystream();
@@ -38,8 +42,8 @@ class ParallelKeystream {
   std::size_t GenerateGroups(std::uint8_t* groups, std::size_t count);
 
  private:
-  // Filters 2 x wordsPerRound_ words into round_; false if the keystream
-  // stopped before any of them yielded a group.
+  // Filters the next ownWordsPerRound_ words here and the following
+  // wordsPerRound_ on the helper into round_.
   void RunRound();
   void DispatchHelper();
   void WaitForHelper();
@@ -47,7 +51,8 @@ class ParallelKeystream {
   void StartHelper(bool useHelper);
 
   FastKeystream main_;
-  std::uint64_t wordsPerRound_;
+  std::uint64_t wordsPerRound_;      // the helper's
+  std::uint64_t ownWordsPerRound_;   // this thread's
   std::vector<std::uint8_t> round_;  // groups of the last round
   std::size_t roundBegin_ = 0;
   std::size_t roundEnd_ = 0;

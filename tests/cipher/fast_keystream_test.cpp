@@ -234,6 +234,13 @@ TEST(ParallelKeystream, EqualsOneThreadForAnyStretchLength) {
     EXPECT_EQ(Draw(parallel, count, static_cast<std::uint32_t>(words)),
               expected)
         << words;
+    // Unequal shares, either way round.
+    cipher::ParallelKeystream less(Loaded(password), true, words,
+                                   1 + words / 4);
+    EXPECT_EQ(Draw(less, count, 5), expected) << words;
+    cipher::ParallelKeystream more(Loaded(password), true, 1 + words / 3,
+                                   words);
+    EXPECT_EQ(Draw(more, count, 6), expected) << words;
   }
   cipher::ParallelKeystream alone(Loaded(password), false);
   EXPECT_EQ(Draw(alone, count, 9), expected);
@@ -339,7 +346,7 @@ TEST(FastKeystream, GuardCountsRunsAcrossWordsAndThreads) {
         key.resize(fast.Generate(key.data(), key.size()));
         ASSERT_EQ(key, KeyBytesOf(model)) << round << " " << bound;
         for (const std::uint64_t words : {1U, 2U, 3U}) {
-          cipher::ParallelKeystream parallel(start, true, words);
+          cipher::ParallelKeystream parallel(start, true, words, 4 - words);
           std::vector<std::uint8_t> split(64);
           split.resize(parallel.Generate(split.data(), split.size()));
           ASSERT_EQ(split, KeyBytesOf(model)) << round << " " << words;
