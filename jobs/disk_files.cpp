@@ -79,6 +79,9 @@ class DiskInputFile final : public InputFile {
   bool Read(void* data, std::size_t size) override {
     return size == 0 || std::fread(data, size, 1, file_) == 1;
   }
+  std::size_t ReadBlock(void* data, std::size_t size) override {
+    return std::fread(data, 1, size, file_);
+  }
 
  private:
   std::FILE* file_;
@@ -99,6 +102,9 @@ class DiskOutputFile final : public OutputFile {
 
   bool Write(const void* data, std::size_t size) override {
     return size == 0 || std::fwrite(data, size, 1, file_) == 1;
+  }
+  std::size_t WriteBlock(const void* data, std::size_t size) override {
+    return std::fwrite(data, 1, size, file_);
   }
 
   bool Commit() override {

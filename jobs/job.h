@@ -36,6 +36,10 @@ JobMessage RunDecryption(Job& job);
 // Moves the bar to ProgressPosition(index, size) when that differs from
 // what it shows.
 void ReportProgress(Job& job, std::int64_t index, std::int64_t size);
+// ReportProgress for every index from `begin` up to `end`, in order, in
+// at most one step per position.
+void ReportProgressRange(Job& job, std::int64_t begin, std::int64_t end,
+                         std::int64_t size);
 void ResetProgress(Job& job);
 
 // The common ending: shows the message, enables the start button and
@@ -59,10 +63,15 @@ bool LoadUsableKey(Job& job);
 // itself under any of its names. Nothing on failure.
 std::unique_ptr<OutputFile> CreateOutput(Job& job);
 
+// Bytes of the body read, combined and written at a time.
+inline constexpr std::size_t kBodyBlockSize = std::size_t{1} << 18U;
+
 // Reads the body from the input's current position to its end, combines
-// each byte with the next key byte and writes it, polling the running flag
-// and reporting progress after each byte; then commits the output. Ends the
-// job in every case, with MSG_DONE when all went well.
+// each byte with the next key byte and writes it, then commits the output.
+// Works a block at a time: after each block's write it polls the running
+// flag and reports the progress of each of the block's bytes. Ends the job
+// in every case, with MSG_DONE when all went well; a failure ends it with
+// the message of the first byte that failed, as if byte by byte.
 JobMessage WriteBody(Job& job, std::unique_ptr<OutputFile> output);
 
 }  // namespace jobs

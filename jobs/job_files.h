@@ -7,7 +7,8 @@
 
 namespace jobs {
 
-// The file a job reads: opened for binary reading, read one item at a time.
+// The file a job reads: opened for binary reading; the header is read one
+// item at a time, the body in blocks.
 class InputFile {
  public:
   InputFile() = default;
@@ -21,6 +22,17 @@ class InputFile {
   [[nodiscard]] virtual std::int64_t Position() const = 0;
   // Reads exactly `size` bytes; false if fewer could be read.
   virtual bool Read(void* data, std::size_t size) = 0;
+  // Reads up to `size` bytes and returns how many; fewer only where a read
+  // failed or the file ended. By default one Read per byte, so that a file
+  // layer that only overrides Read sees every byte.
+  virtual std::size_t ReadBlock(void* data, std::size_t size) {
+    auto* bytes = static_cast<unsigned char*>(data);
+    std::size_t done = 0;
+    while (done < size && Read(bytes + done, 1)) {
+      ++done;
+    }
+    return done;
+  }
 };
 
 // The file a job writes. Nothing appears under the output name until Commit
@@ -36,6 +48,16 @@ class OutputFile {
 
   // Writes all `size` bytes; false if they could not be written.
   virtual bool Write(const void* data, std::size_t size) = 0;
+  // Writes up to `size` bytes and returns how many were written; fewer
+  // only where a write failed. By default one Write per byte.
+  virtual std::size_t WriteBlock(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::size_t done = 0;
+    while (done < size && Write(bytes + done, 1)) {
+      ++done;
+    }
+    return done;
+  }
   // Flushes, syncs and closes the file and moves it to the output name.
   // False, with everything discarded, if any of that fails.
   virtual bool Commit() = 0;

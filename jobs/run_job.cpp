@@ -3,6 +3,7 @@
 
 #include "jobs/run_job.h"
 
+#include <algorithm>
 #include <cassert>
 #include <string>
 
@@ -22,6 +23,19 @@ void ReportProgress(Job& job, std::int64_t index, std::int64_t size) {
   if (position != job.shownProgress) {
     job.shownProgress = position;
     job.context.window->SetProgressPosition(position);
+  }
+}
+
+void ReportProgressRange(Job& job, std::int64_t begin, std::int64_t end,
+                         std::int64_t size) {
+  std::int64_t index = begin;
+  while (index < end) {
+    ReportProgress(job, index, size);
+    // The first index past this position: 100 * i >= (position + 1) *
+    // (size + 1).
+    const std::int64_t position = ProgressPosition(index, size);
+    const std::int64_t next = ((position + 1) * (size + 1) + 99) / 100;
+    index = std::max(index + 1, next);
   }
 }
 

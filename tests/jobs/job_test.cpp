@@ -1,6 +1,8 @@
 // Whole jobs on real files: the request checks, the containers written and
 // read, and every way the two runs end.
 
+#include "jobs/job.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -305,21 +307,24 @@ TEST_F(Job, SizesBeyondTheFormat) {
   EXPECT_EQ(dir.Names(), (Names{"big.bin", "neg.crypt"}));
 }
 
-TEST_F(Job, CancelIsSeenAfterTheByteInHandIsWritten) {
-  const std::string plain = File("p.txt", test::PatternBytes(1000));
+TEST_F(Job, CancelIsSeenAfterTheBlockInHandIsWritten) {
+  // Four blocks; position 30 is first shown for a byte of the second, so
+  // the third is still written (byte by byte through FaultyFiles).
+  constexpr std::size_t kBlock = jobs::kBodyBlockSize;
+  const std::string plain = File("p.txt", test::PatternBytes(4 * kBlock));
   test::WriteFile(dir / "out.crypt", "precious");
   test::FaultyFiles faults;
   test::JobHarness job(plain, dir / "out", "pw");
   job.window.onPosition = [&](int position) {
-    if (position == 50) {
+    if (position == 30) {
       job.running.store(0);
     }
   };
   EXPECT_EQ(job.Run(faults), JobMessage::MSG_CANCELLED);
-  // Byte 501 is the first at position 50, byte 502 is still written; the
-  // header took 8 writes.
-  EXPECT_EQ(faults.writes, 8 + 503);
+  EXPECT_EQ(faults.writes, static_cast<int>(8 + 3 * kBlock));  // header: 8
   EXPECT_EQ(job.window.positions.back(), 0);
+  // The rest of the second block's positions, none of the third's.
+  EXPECT_EQ(job.window.positions[job.window.positions.size() - 2], 49);
   EXPECT_EQ(job.window.calls.back(), "enable 1");
   EXPECT_EQ(test::ReadFile(dir / "out.crypt"), "precious");
   EXPECT_EQ(dir.Names(), (Names{"out.crypt", "p.txt"}));

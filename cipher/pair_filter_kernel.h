@@ -1,0 +1,225 @@
+#pragma once
+
+// The word loop of the pair filter, shared by the portable and the BMI2
+// translation units. Each includes it once with its own Extract policy;
+// everything here has internal linkage, so the two builds never mix.
+//
+// The bound on rejected pairs in a row costs nothing in the loop: runs of
+// that length (thousands of words without an unequal pair) are watched for
+// per batch of kBatchWords words. A batch that yields no bit is redone
+// word by word with the exact count; so is any stretch that starts inside
+// a long run.
+
+#include <bit>
+#include <cstring>
+
+#include "cipher/pair_filter.h"
+
+namespace cipher {
+// Internal linkage on purpose: each translation unit that includes this
+// gets its own copy, built with its own instruction set.
+namespace {  // NOLINT(cert-dcl59-cpp,google-build-namespaces)
+
+// NOLINTNEXTLINE(misc-definitions-in-headers)
+constexpr std::uint64_t kBatchWords = 256;
+
+// Rejected pairs after the last unequal pair of a nonzero mask, and before
+// its first one.
+inline std::uint64_t RejectedAfter(std::uint64_t mask) {
+  return static_cast<std::uint64_t>(__builtin_clzll(mask)) >> 1U;
+}
+inline std::uint64_t RejectedBefore(std::uint64_t mask) {
+  return mask == 0 ? 32
+                   : static_cast<std::uint64_t>(__builtin_ctzll(mask)) >> 1U;
+}
+
+// Rejected pairs since the last accepted one.
+inline std::uint64_t CurrentRun(const PairFilterState& state) {
+  return RejectedAfter(state.lastAccepting) + 32 * state.emptyWords;
+}
+
+// Empty words before a run can reach the bound: at most 31 rejected pairs
+// come before them and 32 in the word at hand.
+inline std::uint64_t EmptyWordsWorthChecking(const PairFilterState& state) {
+  return state.maxRejected > 63 ? (state.maxRejected - 63) / 32 : 0;
+}
+
+// A batch may skip the count when the run before it plus two batches of
+// rejected pairs stays below the bound.
+inline bool BatchesAreSafe(const PairFilterState& state,
+                           std::uint64_t runBefore) {
+  return runBefore + kBatchWords * 64 + 64 < state.maxRejected;
+}
+
+// Adds the accepted bits of one raw word to state.bits, keeping the exact
+// count of rejected pairs. False when the keystream stops before the word
+// yields a bit.
+template <class Extract>
+inline bool Accept(PairFilterState& state, std::uint64_t word,
+                   std::uint64_t checkFrom) {
+  const std::uint64_t mask = UnequalPairs(word);
+  if (state.emptyWords >= checkFrom) [[unlikely]] {
+    if (CurrentRun(state) + RejectedBefore(mask) >= state.maxRejected) {
+      state.stopped = true;
+      return false;
+    }
+  }
+  state.emptyWords = mask == 0 ? state.emptyWords + 1 : 0;
+  state.lastAccepting = mask == 0 ? state.lastAccepting : mask;
+  unsigned added = 0;
+  const std::uint64_t accepted = Extract{}(word, mask, added);
+  state.bits |= accepted << state.count;
+  state.count += added;
+  return true;
+}
+
+// Writes the 8 low bytes of `value` (little-endian), of which the caller
+// keeps the whole ones.
+inline void Store8(std::uint8_t* out, std::uint64_t value) {
+  if constexpr (std::endian::native != std::endian::little) {
+    value = __builtin_bswap64(value);
+  }
+  std::memcpy(out, &value, 8);
+}
+
+// Moves complete groups out of state.bits, at most `room`.
+inline std::size_t TakeGroups(PairFilterState& state, std::uint8_t* out,
+                              std::size_t room) {
+  std::size_t taken = 0;
+  while (state.count >= 8 && taken < room) {
+    out[taken++] = static_cast<std::uint8_t>(state.bits);
+    state.bits >>= 8U;
+    state.count -= 8;
+  }
+  return taken;
+}
+
+// The loop itself: `words` raw words, no count of rejected pairs, whole
+// groups to `out` (room for 4 * words + 8 bytes). state.count must be
+// below 8. Returns the groups written.
+template <class Extract>
+inline std::size_t FilterBatch(PairFilterState& state, std::uint64_t words,
+                               std::uint8_t* out) {
+  std::uint64_t p0 = state.p[0];
+  std::uint64_t p1 = state.p[1];
+  std::uint64_t p2 = state.p[2];
+  std::uint64_t p3 = state.p[3];
+  std::uint64_t previous = state.low << 1U;  // bit 0 is never used
+  std::uint64_t bits = state.bits;
+  unsigned count = state.count;
+  std::uint8_t* next = out;
+  // Unrolled, the four words of P trade places instead of being moved.
+#pragma GCC unroll 4
+  for (; words != 0; --words) {
+    const std::uint64_t b = p0;
+    const auto word = static_cast<std::uint64_t>(
+        ((static_cast<Uint128>(b) << 64U) | previous) >> 1U);
+    previous = b;
+    Advance64(p0, p1, p2, p3);
+    unsigned added = 0;
+    const std::uint64_t accepted = Extract{}(word, UnequalPairs(word), added);
+    bits |= accepted << count;
+    count += added;
+    Store8(next, bits);
+    next += count >> 3U;
+    bits >>= count & ~7U;  // at most 32
+    count &= 7U;
+  }
+  state.p = {p0, p1, p2, p3};
+  state.low = previous >> 1U;
+  state.bits = bits;
+  state.count = count;
+  return static_cast<std::size_t>(next - out);
+}
+
+// The count of rejected pairs at the end of a stretch that yielded a bit:
+// it depends on that stretch alone.
+inline void CountAfterYield(PairFilterState& state, PairFilterState stretch,
+                            std::uint64_t words) {
+  for (; words != 0; --words) {
+    const std::uint64_t mask = UnequalPairs(NextRawWord(stretch));
+    state.emptyWords = mask == 0 ? state.emptyWords + 1 : 0;
+    state.lastAccepting = mask == 0 ? state.lastAccepting : mask;
+  }
+}
+
+// Filters `words` raw words with the exact bound, writing whole groups to
+// `out` (room for 4 * words + 8). state.count must be below 8. Returns the
+// groups written; stops early with state.stopped.
+template <class Extract>
+std::size_t FilterWordsWith(PairFilterState& state, std::uint64_t words,
+                            std::uint8_t* groups) {
+  if (state.stopped) {
+    return 0;
+  }
+  const std::uint64_t checkFrom = EmptyWordsWorthChecking(state);
+  PairFilterState s = state;
+  std::size_t done = 0;
+  // Word by word while a run long enough to matter may be going on.
+  auto exactly = [&](std::uint64_t limit) {
+    std::uint64_t w = 0;
+    for (; w < limit; ++w) {
+      if (!Accept<Extract>(s, NextRawWord(s), checkFrom)) {
+        return w;
+      }
+      done += TakeGroups(s, groups + done, 8);
+      if (BatchesAreSafe(s, CurrentRun(s))) {
+        return w + 1;
+      }
+    }
+    return w;
+  };
+  while (words != 0 && !s.stopped) {
+    if (!BatchesAreSafe(s, CurrentRun(s))) {
+      words -= exactly(words);
+      continue;
+    }
+    // Batches; each one that yields resets the run within itself.
+    PairFilterState lastYielding;
+    std::uint64_t lastYieldingWords = 0;
+    while (words != 0) {
+      const std::uint64_t batch = words < kBatchWords ? words : kBatchWords;
+      const PairFilterState start = s;
+      const std::size_t before = 8 * done + s.count;
+      const std::size_t written = FilterBatch<Extract>(s, batch, groups + done);
+      if (8 * (done + written) + s.count == before) {
+        s = start;  // nothing yielded: redo it with the exact count
+        break;
+      }
+      done += written;
+      words -= batch;
+      lastYielding = start;
+      lastYieldingWords = batch;
+    }
+    if (lastYieldingWords != 0) {
+      CountAfterYield(s, lastYielding, lastYieldingWords);
+    }
+    if (words != 0) {
+      words -= exactly(words < kBatchWords ? words : kBatchWords);
+    }
+  }
+  state = s;
+  return done;
+}
+
+template <class Extract>
+std::size_t FillGroupsWith(PairFilterState& state, std::uint8_t* groups,
+                           std::size_t count) {
+  std::size_t done = TakeGroups(state, groups, count);
+  // Whole stretches of words while even the richest cannot overrun.
+  while (!state.stopped && count - done >= 8 + 4 * 64) {
+    const std::uint64_t words = (count - done - 8) / 4;
+    done += FilterWordsWith<Extract>(state, words, groups + done);
+  }
+  const std::uint64_t checkFrom = EmptyWordsWorthChecking(state);
+  while (!state.stopped && done < count) {
+    if (!Accept<Extract>(state, NextRawWord(state), checkFrom)) {
+      break;
+    }
+    done += TakeGroups(state, groups + done, count - done);
+  }
+  return done;
+}
+
+}  // namespace
+}  // namespace cipher
