@@ -79,8 +79,9 @@ std::vector<std::string> Names(const fs::path& folder) {
 std::int64_t Int32At(const std::string& bytes, std::size_t at) {
   std::uint32_t bits = 0;
   for (std::size_t i = 0; i < 4; ++i) {
-    bits |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i]))
-            << (8U * i);
+    bits |=
+        static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i]))
+        << (8U * i);
   }
   return static_cast<std::int32_t>(bits);
 }
@@ -134,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   std::string passwordText = password;
   fuzz::KeepingWindow window;
   jobs::JobContext context{&inputText, &outputText, &passwordText,
-                           &inputPath,  &outputPath, &window};
+                           &inputPath, &outputPath, &window};
   jobs::RunningFlag running{1};
   const jobs::JobMessage message = jobs::RunJob(context, running);
 

@@ -42,7 +42,7 @@ std::string Encrypt(const fs::path& work, const std::string& name,
   std::string passwordText = password;
   fuzz::KeepingWindow window;
   jobs::JobContext context{&inputText, &outputText, &passwordText,
-                           &inputPath,  &outputPath, &window};
+                           &inputPath, &outputPath, &window};
   jobs::RunningFlag running{1};
   if (jobs::RunJob(context, running) != jobs::JobMessage::MSG_DONE) {
     std::fprintf(stderr, "cannot encrypt %s\n", name.c_str());
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
   const struct {
     const char* name;
     std::size_t size;
-  } plains[] = {{"empty.txt", 0}, {"noextension", 1},  {"a.TXT", 7},
+  } plains[] = {{"empty.txt", 0}, {"noextension", 1}, {"a.TXT", 7},
                 {"b.tar.gz", 64}, {"отчет.тхт", 300}, {"c.crypt.bak", 1000}};
   std::mt19937 generator(2024);
   int count = 0;
@@ -92,9 +92,9 @@ int main(int argc, char** argv) {
       Write(folder / "container" / (stem + "-whole"), seed);
       // Cut inside the header, at its end, and inside the body; grown by
       // one byte and by a block.
-      for (const std::size_t cut : {std::size_t{3}, seed.size() / 2,
-                                    seed.size() - plains[i].size,
-                                    seed.size() - 1}) {
+      for (const std::size_t cut :
+           {std::size_t{3}, seed.size() / 2, seed.size() - plains[i].size,
+            seed.size() - 1}) {
         if (cut < seed.size()) {
           Write(folder / "container" / (stem + "-cut" + std::to_string(cut)),
                 seed.substr(0, cut));
@@ -106,11 +106,12 @@ int main(int argc, char** argv) {
       count += 7;
     }
   }
-  const char* names[] = {
-      "D:\\data\\report.txt", "D:\\data\\archive.tar.gz", "D:\\data.old\\readme",
-      "D:\\data\\notes.",     "D:\\data\\.crypt",         "report",
-      "D:\\data\\FILE.CRYPT", "/home/d.crypt/readme",     "/out/report.TXT",
-      "/out/mytxt",           "/out/report.doc",          "/out/отчет.тхт"};
+  const char* names[] = {"D:\\data\\report.txt", "D:\\data\\archive.tar.gz",
+                         "D:\\data.old\\readme", "D:\\data\\notes.",
+                         "D:\\data\\.crypt",     "report",
+                         "D:\\data\\FILE.CRYPT", "/home/d.crypt/readme",
+                         "/out/report.TXT",      "/out/mytxt",
+                         "/out/report.doc",      "/out/отчет.тхт"};
   for (std::size_t i = 0; i < std::size(names); ++i) {
     Write(folder / "names" / ("name" + std::to_string(i)), names[i]);
     ++count;

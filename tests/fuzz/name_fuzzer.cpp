@@ -74,9 +74,9 @@ void CheckAddContainerExtension(const std::string& textBefore,
     Expect(!done && text == textBefore && path == pathBefore,
            "a name the suffix would make too long is refused untouched");
   } else {
-    Expect(done && text == textBefore + ".crypt" &&
-               path == pathBefore + ".crypt",
-           "the suffix goes on both names");
+    Expect(
+        done && text == textBefore + ".crypt" && path == pathBefore + ".crypt",
+        "the suffix goes on both names");
     Expect(path.size() <= kMaxPathLength, "a grown name fits the platform");
     Expect(jobs::IsContainerName(path) && jobs::IsContainerName(text),
            "an encryption's output is named as a container");
@@ -155,7 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
   CheckAddContainerExtension(other, path);
   CheckRestoreExtension(path, Lower(Extension(other)), stored);
   CheckRestoreExtension(path, Lower(Extension(path)), stored);
-  CheckCodePage(tail);
-  CheckCodePage(stored);
+  // The code page is slow to open (iconv): one name a run is enough.
+  CheckCodePage(data.ConsumeBool() ? tail : stored);
   return 0;
 }
