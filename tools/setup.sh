@@ -6,7 +6,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${PROGRAM_BUILD_DIR:-$root/build}"
 
-packages=(g++ cmake ninja-build libgtest-dev libgmock-dev python3)
+packages=(g++ cmake ninja-build libgtest-dev libgmock-dev python3 time)
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
