@@ -56,7 +56,8 @@ int Wait(pid_t pid) {
 
 int Rounds() {
   const char* rounds = std::getenv("PROGRAM_KILL_ROUNDS");
-  return rounds != nullptr ? std::atoi(rounds) : 4;
+  return rounds != nullptr ? static_cast<int>(std::strtol(rounds, nullptr, 10))
+                           : 4;
 }
 
 bool IsTemporaryName(const std::string& name) {

@@ -151,7 +151,7 @@ std::string PathOfLength(const std::string& folder, std::size_t length,
   for (;;) {
     const std::size_t rest = length - path.size() - 1 - name.size();
     if (rest == 0) {
-      return path + "/" + name;
+      return path.append("/").append(name);
     }
     std::size_t component = std::min<std::size_t>(rest - 1, 200);
     if (rest - 1 - component == 1) {
