@@ -117,8 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     return -1;
   }
   const fs::path box = Root() / "box";
-  const std::string password = fuzz::kPasswords[data[0] & 3U];
-  const std::string outputName = fuzz::kOutputNames[(data[0] >> 2U) & 3U];
+  const std::string& password = fuzz::kPasswords[data[0] & 3U];
+  const std::string& outputName = fuzz::kOutputNames[(data[0] >> 2U) & 3U];
   const std::string container(reinterpret_cast<const char*>(data + 1),
                               size - 1);
   const fs::path input = box / fuzz::kInputName;
