@@ -16,6 +16,7 @@
 #define PROGRAM_TELL _ftelli64
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #define PROGRAM_SEEK fseeko
 #define PROGRAM_TELL ftello
@@ -35,17 +36,97 @@ bool SyncToDisk(std::FILE* file) {
 #endif
 }
 
-// Makes a rename in `folder` durable. Best effort: not every file system
-// lets a folder be synced.
-void SyncFolder([[maybe_unused]] const fs::path& folder) {
+// The output's folder, through which the temporary file is created, renamed
+// and removed by its name alone: the temporary name may be longer than the
+// output's, and with the folder's whole path in front it could pass the
+// platform's path limit where the output's own path does not.
+class Folder {
+ public:
+  explicit Folder(const fs::path& path) : path_(path.empty() ? "." : path) {
 #ifndef _WIN32
-  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd >= 0) {
-    fsync(fd);
-    close(fd);
-  }
+    fd_ = open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#ifdef O_PATH
+    if (fd_ < 0 && errno == EACCES) {
+      // A folder one may write in but not list; it cannot be synced.
+      fd_ = open(path_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
 #endif
-}
+#endif
+  }
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+  ~Folder() {
+#ifndef _WIN32
+    if (fd_ >= 0) {
+      close(fd_);
+    }
+#endif
+  }
+
+  [[nodiscard]] bool Opened() const {
+#ifdef _WIN32
+    return true;
+#else
+    return fd_ >= 0;
+#endif
+  }
+  // Creates `name` for writing; fails if it exists.
+  [[nodiscard]] std::FILE* CreateNew(const std::string& name) const {
+#ifdef _WIN32
+    return std::fopen((path_ / name).string().c_str(), "wbx");
+#else
+    const int fd = openat(fd_, name.c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "wb");
+    if (file == nullptr) {
+      close(fd);
+    }
+    return file;
+#endif
+  }
+  [[nodiscard]] bool Rename(const std::string& from,
+                            const std::string& to) const {
+#ifdef _WIN32
+    std::error_code error;
+    fs::rename(path_ / from, path_ / to, error);
+    return !error;
+#else
+    return renameat(fd_, from.c_str(), fd_, to.c_str()) == 0;
+#endif
+  }
+  void Remove(const std::string& name) const {
+#ifdef _WIN32
+    std::error_code error;
+    fs::remove(path_ / name, error);
+#else
+    unlinkat(fd_, name.c_str(), 0);
+#endif
+  }
+  void SetPermissions(const std::string& name, fs::perms permissions) const {
+#ifdef _WIN32
+    std::error_code error;
+    fs::permissions(path_ / name, permissions, error);
+#else
+    fchmodat(fd_, name.c_str(), static_cast<mode_t>(permissions), 0);
+#endif
+  }
+  // Makes a rename in the folder durable. Best effort: not every file
+  // system lets a folder be synced.
+  void Sync() const {
+#ifndef _WIN32
+    fsync(fd_);
+#endif
+  }
+
+ private:
+  fs::path path_;
+#ifndef _WIN32
+  int fd_ = -1;
+#endif
+};
 
 bool MayWrite(const fs::path& path) {
 #ifdef _WIN32
@@ -94,8 +175,13 @@ class DiskInputFile final : public InputFile {
 // the device, and there is nothing in it to keep.
 class DiskOutputFile final : public OutputFile {
  public:
-  DiskOutputFile(std::FILE* file, fs::path target, fs::path temporary)
+  // Writes the target directly.
+  explicit DiskOutputFile(std::FILE* file) : file_(file) {}
+  // Writes `temporary` in `folder`, to become `target` there.
+  DiskOutputFile(std::FILE* file, std::unique_ptr<Folder> folder,
+                 std::string target, std::string temporary)
       : file_(file),
+        folder_(std::move(folder)),
         target_(std::move(target)),
         temporary_(std::move(temporary)) {}
   ~DiskOutputFile() override { Discard(); }
@@ -112,26 +198,21 @@ class DiskOutputFile final : public OutputFile {
       return false;
     }
     bool written = std::fflush(file_) == 0;
-    if (written && !temporary_.empty()) {
+    if (written && folder_) {
       written = SyncToDisk(file_);
     }
     written = std::fclose(file_) == 0 && written;
     file_ = nullptr;
-    if (temporary_.empty()) {
+    if (!folder_) {
       return written;
     }
-    std::error_code error;
-    if (written) {
-      fs::rename(temporary_, target_, error);
-    }
-    if (!written || error) {
-      fs::remove(temporary_, error);
-      temporary_.clear();
+    if (!written || !folder_->Rename(temporary_, target_)) {
+      folder_->Remove(temporary_);
+      folder_.reset();
       return false;
     }
-    temporary_.clear();
-    SyncFolder(target_.parent_path().empty() ? fs::path(".")
-                                             : target_.parent_path());
+    folder_->Sync();
+    folder_.reset();
     return true;
   }
 
@@ -140,17 +221,17 @@ class DiskOutputFile final : public OutputFile {
       std::fclose(file_);
       file_ = nullptr;
     }
-    if (!temporary_.empty()) {
-      std::error_code error;
-      fs::remove(temporary_, error);
-      temporary_.clear();
+    if (folder_) {
+      folder_->Remove(temporary_);
+      folder_.reset();
     }
   }
 
  private:
   std::FILE* file_;
-  fs::path target_;
-  fs::path temporary_;  // empty when writing the target directly
+  std::unique_ptr<Folder> folder_;  // none when writing the target directly
+  std::string target_;
+  std::string temporary_;
 };
 
 class Disk final : public JobFiles {
@@ -192,16 +273,18 @@ class Disk final : public JobFiles {
       }
       if (!fs::is_regular_file(status)) {
         std::FILE* file = std::fopen(target.string().c_str(), "wb");
-        return file == nullptr
-                   ? nullptr
-                   : std::make_unique<DiskOutputFile>(file, target, fs::path());
+        return file == nullptr ? nullptr
+                               : std::make_unique<DiskOutputFile>(file);
       }
     }
-    const fs::path folder = target.parent_path();
+    auto folder = std::make_unique<Folder>(target.parent_path());
+    if (!folder->Opened()) {
+      return nullptr;
+    }
     for (int attempt = 0; attempt < 100; ++attempt) {
-      const fs::path temporary =
-          folder / (kTemporaryPrefix + RandomSuffix() + kTemporarySuffix);
-      std::FILE* file = std::fopen(temporary.string().c_str(), "wbx");
+      const std::string temporary =
+          kTemporaryPrefix + RandomSuffix() + kTemporarySuffix;
+      std::FILE* file = folder->CreateNew(temporary);
       if (file == nullptr) {
         if (errno == EEXIST) {
           continue;
@@ -210,9 +293,10 @@ class Disk final : public JobFiles {
       }
       if (fs::exists(status)) {
         // Keep the permissions of the file being replaced.
-        fs::permissions(temporary, status.permissions(), error);
+        folder->SetPermissions(temporary, status.permissions());
       }
-      return std::make_unique<DiskOutputFile>(file, target, temporary);
+      return std::make_unique<DiskOutputFile>(
+          file, std::move(folder), target.filename().string(), temporary);
     }
     return nullptr;
   }

@@ -9,6 +9,8 @@ build="${PROGRAM_BUILD_DIR:-$root/build}"
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev python3)
 # The desktop dialog: Qt Widgets, and a font with Cyrillic letters.
 packages+=(qt6-base-dev fonts-dejavu-core)
+# The benchmarks: Google Benchmark, and GNU time for peak memory.
+packages+=(libbenchmark-dev time)
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null |

@@ -1,0 +1,133 @@
+// program-cli killed outright (SIGKILL) at random moments of its jobs: the
+// output name holds the earlier file, or nothing, or the finished output,
+// never a part of one; whatever else is left is a temporary file named as
+// one. A few kills here; tools/long-checks.sh sets PROGRAM_KILL_ROUNDS for
+// many.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "jobs/job_files.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// program-cli with the password on descriptor 3 and no terminal.
+pid_t Start(const std::string& input, const std::string& output) {
+  int ends[2];
+  if (pipe(ends) != 0 || write(ends[1], "тайна\n", 11) != 11) {
+    return -1;
+  }
+  close(ends[1]);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setsid();
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    dup2(ends[0], 3);
+    execl(PROGRAM_CLI_PATH, PROGRAM_CLI_PATH, "--password-fd=3", input.c_str(),
+          output.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(ends[0]);
+  return pid;
+}
+
+int Wait(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return status;
+}
+
+int Rounds() {
+  const char* rounds = std::getenv("PROGRAM_KILL_ROUNDS");
+  return rounds != nullptr ? static_cast<int>(std::strtol(rounds, nullptr, 10))
+                           : 4;
+}
+
+bool IsTemporaryName(const std::string& name) {
+  return name.starts_with(jobs::kTemporaryPrefix) &&
+         name.ends_with(jobs::kTemporarySuffix);
+}
+
+TEST(CrashSafety, KilledJobsNeverLeaveAPartialOutput) {
+  const test::TempDir dir;
+  const std::string plain = test::PatternBytes(256U << 10U, 11);
+  test::WriteFile(dir / "p.bin", plain);
+
+  // A clean run of each direction gives the finished outputs and the time
+  // a job takes, over which the kills are spread.
+  auto started = Clock::now();
+  ASSERT_EQ(Wait(Start(dir / "p.bin", dir / "c")), 0);
+  const auto encryptTime = Clock::now() - started;
+  const std::string container = test::ReadFile(dir / "c.crypt");
+  started = Clock::now();
+  ASSERT_EQ(Wait(Start(dir / "c.crypt", dir / "back")), 0);
+  const auto decryptTime = Clock::now() - started;
+  ASSERT_TRUE(test::ReadFile(dir / "back.bin") == plain);
+  fs::remove(dir / "back.bin");
+
+  std::mt19937 random(std::random_device{}());
+  int killed = 0;
+  int finished = 0;
+  int leftovers = 0;
+  const int rounds = Rounds();
+  for (int round = 0; round < rounds; ++round) {
+    const bool encrypt = round % 2 == 0;
+    const bool earlier = round % 4 < 2;  // an earlier file under the name
+    const std::string output = encrypt ? "o.crypt" : "back.bin";
+    const std::string& complete = encrypt ? container : plain;
+    if (earlier) {
+      test::WriteFile(dir / output, "earlier");
+    }
+    const auto span = (encrypt ? encryptTime : decryptTime) * 11 / 10;
+    const pid_t pid = encrypt ? Start(dir / "p.bin", dir / "o")
+                              : Start(dir / "c.crypt", dir / "back");
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(
+        std::uniform_int_distribution<Clock::rep>(0, span.count())(random) *
+        Clock::duration(1));
+    kill(pid, SIGKILL);
+    const int status = Wait(pid);
+    (WIFSIGNALED(status) ? killed : finished) += 1;
+
+    // An earlier file is replaced only by the finished output.
+    EXPECT_TRUE(!earlier || fs::exists(dir / output))
+        << "round " << round << ": the earlier file is gone";
+    for (const std::string& name : dir.Names()) {
+      if (name == output) {
+        const std::string now = test::ReadFile(dir / name);
+        EXPECT_TRUE(now == complete || (earlier && now == "earlier"))
+            << "round " << round << ": " << output << " holds " << now.size()
+            << " bytes";
+        fs::remove(dir / name);
+      } else if (name != "p.bin" && name != "c.crypt") {
+        EXPECT_TRUE(IsTemporaryName(name)) << "round " << round << ": " << name;
+        ++leftovers;
+        fs::remove(dir / name);
+      }
+    }
+  }
+  std::printf(
+      "%d kills during a job, %d jobs finished first, %d temporary "
+      "files left\n",
+      killed, finished, leftovers);
+  RecordProperty("kills", killed);
+}
+
+}  // namespace

@@ -1,0 +1,161 @@
+// libFuzzer target: the naming rules and the code page on arbitrary names,
+// each checked against the rule written out independently here, with the
+// path length limit of the platform.
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "jobs/path_names.h"
+#include "jobs/windows1251.h"
+
+namespace {
+
+using jobs::kMaxPathLength;
+
+void Expect(bool kept, const char* promise) {
+  if (!kept) {
+    std::fprintf(stderr, "name_fuzzer: broken promise: %s\n", promise);
+    std::abort();
+  }
+}
+
+// Scans back from the end to the first ".", "\" or "/".
+std::string Extension(const std::string& path) {
+  for (std::size_t i = path.size(); i > 0; --i) {
+    const char c = path[i - 1];
+    if (c == '\\' || c == '/') {
+      return "";
+    }
+    if (c == '.') {
+      return path.substr(i);
+    }
+  }
+  return "";
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c + ('a' - 'A'));
+    }
+  }
+  return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() &&
+         text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// A name of about `length` bytes ending in `tail`, so that the limits are
+// reached often.
+std::string NearLength(FuzzedDataProvider& data, const std::string& tail) {
+  const auto length =
+      data.ConsumeIntegralInRange<std::size_t>(0, kMaxPathLength + 8);
+  return std::string(length > tail.size() ? length - tail.size() : 0, 'd') +
+         tail;
+}
+
+void CheckAddContainerExtension(const std::string& textBefore,
+                                const std::string& pathBefore) {
+  std::string text = textBefore;
+  std::string path = pathBefore;
+  const std::string extension = Lower(Extension(text));
+  const bool done = jobs::AddContainerExtension(text, path, extension);
+  if (extension == "crypt" || EndsWith(pathBefore, ".crypt")) {
+    Expect(done && text == textBefore && path == pathBefore,
+           "a container name is kept");
+  } else if (pathBefore.size() + 6 > kMaxPathLength) {
+    Expect(!done && text == textBefore && path == pathBefore,
+           "a name the suffix would make too long is refused untouched");
+  } else {
+    Expect(
+        done && text == textBefore + ".crypt" && path == pathBefore + ".crypt",
+        "the suffix goes on both names");
+    Expect(path.size() <= kMaxPathLength, "a grown name fits the platform");
+    Expect(jobs::IsContainerName(path) && jobs::IsContainerName(text),
+           "an encryption's output is named as a container");
+  }
+}
+
+void CheckRestoreExtension(const std::string& pathBefore,
+                           const std::string& outputExtension,
+                           const std::string& stored) {
+  std::string path = pathBefore;
+  const bool done = jobs::RestoreExtension(path, outputExtension, stored);
+  const bool kept =
+      stored.empty() || outputExtension == stored ||
+      (pathBefore.size() > stored.size() && EndsWith(pathBefore, stored) &&
+       pathBefore[pathBefore.size() - stored.size() - 1] == '.');
+  if (kept) {
+    Expect(done && path == pathBefore, "a name with the extension is kept");
+  } else if (pathBefore.size() + 1 + stored.size() > kMaxPathLength) {
+    Expect(!done && path == pathBefore,
+           "a name the extension would make too long is refused untouched");
+  } else {
+    Expect(done && path == pathBefore + "." + stored,
+           "the stored extension is appended after a dot");
+    Expect(path.size() <= kMaxPathLength, "a grown name fits the platform");
+    if (stored.find_first_of("./\\") == std::string::npos) {
+      Expect(jobs::PathExtension(path) == stored,
+             "the restored name has the stored extension");
+    }
+  }
+
+  std::string guarded = path;
+  jobs::GuardContainerExtension(guarded);
+  if (path.size() >= 7 && EndsWith(path, ".crypt")) {
+    Expect(guarded == path.substr(0, path.size() - 1),
+           "a restored .crypt loses its last character");
+  } else {
+    Expect(guarded == path, "any other name is kept");
+  }
+  Expect(guarded.size() < 7 || !EndsWith(guarded, ".crypt"),
+         "a decrypted file is not named .crypt");
+}
+
+void CheckCodePage(const std::string& bytes) {
+  if (const auto utf8 = jobs::Windows1251ToUtf8(bytes)) {
+    Expect(jobs::Utf8ToWindows1251(*utf8) == bytes,
+           "Windows-1251 to UTF-8 and back is exact");
+  }
+  if (const auto windows = jobs::Utf8ToWindows1251(bytes)) {
+    Expect(windows->size() <= bytes.size(), "one byte a character");
+    Expect(jobs::Windows1251ToUtf8(*windows) == bytes,
+           "UTF-8 to Windows-1251 and back is exact");
+  }
+  // Whatever a container stores comes back as some name extension.
+  const std::string extension = jobs::ExtensionFromStoredBytes(bytes);
+  Expect(extension.size() <= 3 * bytes.size(), "at most 3 bytes a character");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
+                                      std::size_t size) {
+  FuzzedDataProvider data(bytes, size);
+  const std::string tail = data.ConsumeRandomLengthString(600);
+  const std::string other = data.ConsumeRandomLengthString(600);
+  const std::string stored = data.ConsumeRandomLengthString(300);
+
+  Expect(jobs::PathExtension(tail) == Extension(tail),
+         "the extension is the text after the last dot of the last component");
+  Expect(jobs::LowerAscii(tail) == Lower(tail), "only A to Z are lowered");
+  Expect(jobs::IsContainerName(tail) == (Lower(Extension(tail)) == "crypt"),
+         "any letter case of crypt decrypts");
+
+  const std::string path = NearLength(data, tail);
+  CheckAddContainerExtension(tail, path);
+  CheckAddContainerExtension(path, path);
+  CheckAddContainerExtension(other, path);
+  CheckRestoreExtension(path, Lower(Extension(other)), stored);
+  CheckRestoreExtension(path, Lower(Extension(path)), stored);
+  // The code page is slow to open (iconv): one name a run is enough.
+  CheckCodePage(data.ConsumeBool() ? tail : stored);
+  return 0;
+}
