@@ -342,7 +342,14 @@ TEST_F(Job, CancelFromAnotherThread) {
         name == "p.txt" ? data : test::BuildHeader("abc", "", 1 << 20) + data);
     test::JobHarness job(input, dir / "out", "abc");
     std::atomic<bool> started{false};
-    job.window.onPosition = [&](int) { started.store(true); };
+    // Like the dialog's synchronous window calls: the job waits at its
+    // first step of the bar until the other thread has cancelled.
+    job.window.onPosition = [&](int) {
+      started.store(true);
+      while (job.running.load() != 0) {
+        std::this_thread::yield();
+      }
+    };
     std::thread canceller([&] {
       while (!started.load()) {
         std::this_thread::yield();
