@@ -283,7 +283,9 @@ TEST(CliTerminal, PasswordUnechoedAndProgressErased) {
 
 TEST(CliCancel, SignalsRemoveTheTemporaryFile) {
   const test::TempDir dir;
-  test::WriteFile(dir / "big.bin", test::PatternBytes(10U << 20U, 3));
+  // A sparse gigabyte: seconds of work, so every signal finds it running.
+  test::WriteFile(dir / "big.bin", "");
+  std::filesystem::resize_file(dir / "big.bin", std::uintmax_t{1} << 30U);
   test::WriteFile(dir / "out.crypt", "earlier container");
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
     Cli job({"--password-fd=3", dir / "big.bin", dir / "out"}, "x\n");
