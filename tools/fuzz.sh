@@ -15,19 +15,7 @@ shift || true
 targets=("$@")
 ((${#targets[@]} > 0)) || targets=(container name)
 
-packages=(clang libclang-rt-14-dev)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
-    grep -q "install ok installed" || missing+=("$package")
-done
-if ((${#missing[@]} > 0)); then
-  sudo=()
-  [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update -q
-  "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+"$root/tools/install-missing.sh" clang libclang-rt-14-dev
 
 PROGRAM_BUILD_DIR="$build" CC=clang CXX=clang++ "$root/tools/setup.sh" \
   -DPROGRAM_FUZZ=ON -DPROGRAM_BUILD_TESTS=OFF

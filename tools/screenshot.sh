@@ -8,23 +8,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${PROGRAM_BUILD_DIR:-$root/build}"
 output="$(realpath -m "${1:-$root/docs/screenshot.png}")"
 
-missing=()
-for package in xvfb xauth; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
-      grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-if ((${#missing[@]} > 0)); then
-  sudo=()
-  if [[ $(id -u) -ne 0 ]]; then
-    sudo=(sudo)
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update -q
-  "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
-
+"$root/tools/install-missing.sh" xvfb xauth >&2
 "$root/tools/setup.sh" >&2
 mkdir -p "$(dirname "$output")"
 rm -f "$output"
