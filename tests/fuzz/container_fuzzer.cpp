@@ -128,38 +128,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     Expect(out.good(), "the container can be written");
   }
 
-  std::string inputText = input.string();
-  std::string inputPath = inputText;
-  std::string outputText = (box / outputName).string();
-  std::string outputPath = outputText;
-  std::string passwordText = password;
-  fuzz::KeepingWindow window;
-  jobs::JobContext context{&inputText, &outputText, &passwordText,
-                           &inputPath, &outputPath, &window};
-  jobs::RunningFlag running{1};
-  const jobs::JobMessage message = jobs::RunJob(context, running);
+  fuzz::FileJob job(input.string(), (box / outputName).string(), password);
+  const jobs::JobMessage message = job.Run();
 
-  Expect(window.messages.size() == 1 && window.messages[0] == message,
+  Expect(job.window.messages.size() == 1 && job.window.messages[0] == message,
          "one message, the one returned");
-  Expect(window.rangeSet, "the bar's range is set first");
-  Expect(window.enables.size() == 2 && !window.enables[0] &&
-             window.enables[1] && window.enablesBeforeMessage == 1,
+  Expect(job.window.rangeSet, "the bar's range is set first");
+  Expect(job.window.enables.size() == 2 && !job.window.enables[0] &&
+             job.window.enables[1] && job.window.enablesBeforeMessage == 1,
          "the start button is disabled, then enabled after the message");
-  Expect(running.load() == 0, "the running flag is cleared");
-  for (const int position : window.positions) {
+  Expect(job.running.load() == 0, "the running flag is cleared");
+  for (const int position : job.window.positions) {
     Expect(position >= 0 && position <= 99, "the bar stays below 100");
   }
-  Expect(window.positions.empty() || window.positions.back() == 0,
+  Expect(job.window.positions.empty() || job.window.positions.back() == 0,
          "the bar is back at 0");
   Expect(ReadWhole(input) == container, "the container is left alone");
   Expect(Names(Root()) == std::vector<std::string>{"box"},
          "nothing is written beside the job's folder");
-  Expect(outputText == (box / outputName).string(),
+  Expect(job.outputText == (box / outputName).string(),
          "a decryption leaves the output text alone");
 
   std::vector<std::string> names = Names(box);
   if (message == jobs::JobMessage::MSG_DONE) {
-    const fs::path output(outputPath);
+    const fs::path output(job.outputPath);
     Expect(output.parent_path() == box, "the output is in the chosen folder");
     Expect(names.size() == 2, "an accepted container makes one file");
     Expect(fs::is_regular_file(output), "the output has the restored name");

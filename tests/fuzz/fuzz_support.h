@@ -10,6 +10,7 @@
 
 #include "jobs/job_context.h"
 #include "jobs/messages.h"
+#include "jobs/run_job.h"
 
 namespace fuzz {
 
@@ -50,6 +51,27 @@ class KeepingWindow final : public jobs::JobWindow {
   std::vector<bool> enables;
   std::vector<jobs::JobMessage> messages;
   std::size_t enablesBeforeMessage = 0;
+};
+
+// One job on real files, with the texts and paths a dialog would hold.
+struct FileJob {
+  FileJob(const std::string& input, const std::string& output,
+          const std::string& password)
+      : inputText(input),
+        inputPath(input),
+        outputText(output),
+        outputPath(output),
+        passwordText(password) {}
+
+  jobs::JobMessage Run() {
+    jobs::JobContext context{&inputText, &outputText, &passwordText,
+                             &inputPath, &outputPath, &window};
+    return jobs::RunJob(context, running);
+  }
+
+  std::string inputText, inputPath, outputText, outputPath, passwordText;
+  KeepingWindow window;
+  jobs::RunningFlag running{1};
 };
 
 }  // namespace fuzz

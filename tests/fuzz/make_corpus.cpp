@@ -35,21 +35,13 @@ std::string Read(const fs::path& path) {
 std::string Encrypt(const fs::path& work, const std::string& name,
                     const std::string& plain, const std::string& password) {
   Write(work / name, plain);
-  std::string inputText = (work / name).string();
-  std::string inputPath = inputText;
-  std::string outputText = (work / "c").string();
-  std::string outputPath = outputText;
-  std::string passwordText = password;
-  fuzz::KeepingWindow window;
-  jobs::JobContext context{&inputText, &outputText, &passwordText,
-                           &inputPath, &outputPath, &window};
-  jobs::RunningFlag running{1};
-  if (jobs::RunJob(context, running) != jobs::JobMessage::MSG_DONE) {
+  fuzz::FileJob job((work / name).string(), (work / "c").string(), password);
+  if (job.Run() != jobs::JobMessage::MSG_DONE) {
     std::fprintf(stderr, "cannot encrypt %s\n", name.c_str());
     std::exit(1);
   }
-  std::string container = Read(outputPath);
-  fs::remove(outputPath);
+  std::string container = Read(job.outputPath);
+  fs::remove(job.outputPath);
   fs::remove(work / name);
   return container;
 }
