@@ -20,11 +20,11 @@ class ThreadCall final : public QObject {
   // From any thread, while the parent lives.
   void Post();
 
- private slots:  // NOLINT(readability-redundant-access-specifiers)
-  void Run();
-
  private:
   std::function<void()> call_;
+
+ private slots:  // NOLINT(readability-redundant-access-specifiers)
+  void Run();
 };
 
 }  // namespace app
