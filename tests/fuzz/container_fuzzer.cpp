@@ -25,8 +25,8 @@
 #include <system_error>
 #include <vector>
 
+#include "format/windows1251.h"
 #include "jobs/run_job.h"
-#include "jobs/windows1251.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {
@@ -129,33 +129,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   }
 
   fuzz::FileJob job(input.string(), (box / outputName).string(), password);
-  const jobs::JobMessage message = job.Run();
+  const jobs::JobResult result = job.Run();
+  const jobs::JobMessage message = result.message;
 
-  Expect(job.window.messages.size() == 1 && job.window.messages[0] == message,
-         "one message, the one returned");
-  Expect(job.window.rangeSet, "the bar's range is set first");
-  Expect(job.window.enables.size() == 2 && !job.window.enables[0] &&
-             job.window.enables[1] && job.window.enablesBeforeMessage == 1,
-         "the start button is disabled, then enabled after the message");
-  Expect(job.running.load() == 0, "the running flag is cleared");
-  for (const int position : job.window.positions) {
+  Expect(job.progress.ranges == std::vector<std::pair<int, int>>{{0, 100}} &&
+             job.progress.rangeFirst,
+         "the bar's range is set once, first");
+  Expect(job.running.load() == 1, "the running flag is the caller's");
+  for (const int position : job.progress.positions) {
     Expect(position >= 0 && position <= 99, "the bar stays below 100");
   }
-  Expect(job.window.positions.empty() || job.window.positions.back() == 0,
+  Expect(job.progress.positions.empty() || job.progress.positions.back() == 0,
          "the bar is back at 0");
   Expect(ReadWhole(input) == container, "the container is left alone");
   Expect(Names(Root()) == std::vector<std::string>{"box"},
          "nothing is written beside the job's folder");
-  Expect(job.outputText == (box / outputName).string(),
+  Expect(result.outputText == (box / outputName).string(),
          "a decryption leaves the output text alone");
 
   std::vector<std::string> names = Names(box);
   if (message == jobs::JobMessage::MSG_DONE) {
-    const fs::path output(job.outputPath);
+    const fs::path output(result.outputPath);
     Expect(output.parent_path() == box, "the output is in the chosen folder");
     Expect(names.size() == 2, "an accepted container makes one file");
     Expect(fs::is_regular_file(output), "the output has the restored name");
-    CheckAccepted(container, *jobs::Utf8ToWindows1251(password), output);
+    CheckAccepted(container, *format::Utf8ToWindows1251(password), output);
   } else {
     Expect(names == std::vector<std::string>{fuzz::kInputName},
            "a refused container leaves nothing behind");

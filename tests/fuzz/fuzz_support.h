@@ -1,15 +1,14 @@
 #pragma once
 
 // What the fuzz targets and their corpus generator share: the passwords and
-// output names a container input chooses between, and a window that keeps
-// what a job asked of it.
+// output names a container input chooses between, and a job on files that
+// keeps what it reported.
 
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "jobs/job_context.h"
-#include "jobs/messages.h"
 #include "jobs/run_job.h"
 
 namespace fuzz {
@@ -26,51 +25,32 @@ inline unsigned char Selector(std::size_t password, std::size_t output) {
   return static_cast<unsigned char>(password | (output << 2U));
 }
 
-class KeepingWindow final : public jobs::JobWindow {
+// Keeps what a job reported of its progress.
+class KeepingProgress final : public jobs::ProgressSink {
  public:
-  void SetProgressRange(int low, int high, int step) override {
-    rangeSet = low == 0 && high == 100 && step == 1 && calls == 0;
-    ++calls;
+  void SetRange(int minimum, int maximum) override {
+    ranges.emplace_back(minimum, maximum);
   }
-  void SetProgressPosition(int position) override {
+  void SetPosition(int position) override {
+    rangeFirst = rangeFirst && !ranges.empty();
     positions.push_back(position);
   }
-  void EnableStartButton(bool enable) override {
-    enables.push_back(enable);
-    ++calls;
-  }
-  void ShowMessage(jobs::JobMessage message) override {
-    messages.push_back(message);
-    enablesBeforeMessage = enables.size();
-    ++calls;
-  }
 
-  bool rangeSet = false;
-  int calls = 0;
+  std::vector<std::pair<int, int>> ranges;
+  bool rangeFirst = true;  // no position came before the range
   std::vector<int> positions;
-  std::vector<bool> enables;
-  std::vector<jobs::JobMessage> messages;
-  std::size_t enablesBeforeMessage = 0;
 };
 
 // One job on real files, with the texts and paths a dialog would hold.
 struct FileJob {
   FileJob(const std::string& input, const std::string& output,
           const std::string& password)
-      : inputText(input),
-        inputPath(input),
-        outputText(output),
-        outputPath(output),
-        passwordText(password) {}
+      : request{input, input, output, output, password} {}
 
-  jobs::JobMessage Run() {
-    jobs::JobContext context{&inputText, &outputText, &passwordText,
-                             &inputPath, &outputPath, &window};
-    return jobs::RunJob(context, running);
-  }
+  jobs::JobResult Run() { return jobs::RunJob(request, running, progress); }
 
-  std::string inputText, inputPath, outputText, outputPath, passwordText;
-  KeepingWindow window;
+  jobs::JobRequest request;
+  KeepingProgress progress;
   jobs::RunningFlag running{1};
 };
 

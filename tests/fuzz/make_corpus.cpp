@@ -36,12 +36,13 @@ std::string Encrypt(const fs::path& work, const std::string& name,
                     const std::string& plain, const std::string& password) {
   Write(work / name, plain);
   fuzz::FileJob job((work / name).string(), (work / "c").string(), password);
-  if (job.Run() != jobs::JobMessage::MSG_DONE) {
+  const jobs::JobResult result = job.Run();
+  if (result.message != jobs::JobMessage::MSG_DONE) {
     std::fprintf(stderr, "cannot encrypt %s\n", name.c_str());
     std::exit(1);
   }
-  std::string container = Read(job.outputPath);
-  fs::remove(job.outputPath);
+  std::string container = Read(result.outputPath);
+  fs::remove(result.outputPath);
   fs::remove(work / name);
   return container;
 }

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "format/windows1251.h"
 #include "jobs/path_names.h"
-#include "jobs/windows1251.h"
 
 namespace {
 
@@ -120,17 +120,17 @@ void CheckRestoreExtension(const std::string& pathBefore,
 }
 
 void CheckCodePage(const std::string& bytes) {
-  if (const auto utf8 = jobs::Windows1251ToUtf8(bytes)) {
-    Expect(jobs::Utf8ToWindows1251(*utf8) == bytes,
+  if (const auto utf8 = format::Windows1251ToUtf8(bytes)) {
+    Expect(format::Utf8ToWindows1251(*utf8) == bytes,
            "Windows-1251 to UTF-8 and back is exact");
   }
-  if (const auto windows = jobs::Utf8ToWindows1251(bytes)) {
+  if (const auto windows = format::Utf8ToWindows1251(bytes)) {
     Expect(windows->size() <= bytes.size(), "one byte a character");
-    Expect(jobs::Windows1251ToUtf8(*windows) == bytes,
+    Expect(format::Windows1251ToUtf8(*windows) == bytes,
            "UTF-8 to Windows-1251 and back is exact");
   }
   // Whatever a container stores comes back as some name extension.
-  const std::string extension = jobs::ExtensionFromStoredBytes(bytes);
+  const std::string extension = format::ExtensionFromStoredBytes(bytes);
   Expect(extension.size() <= 3 * bytes.size(), "at most 3 bytes a character");
 }
 

@@ -15,25 +15,25 @@
 
 namespace test {
 
-// Every window operation in order, as text: "range 0 100 1", "enable 0",
-// "message готово"; the positions are kept on their own.
-class RecordingWindow final : public jobs::JobWindow {
+// The job's progress and the caller's part around it, in order, as text:
+// "range 0 100 1", "enable 0", "message готово", "enable 1"; the positions
+// are kept on their own.
+class RecordingWindow final : public jobs::ProgressSink {
  public:
-  void SetProgressRange(int low, int high, int step) override {
-    calls.push_back("range " + std::to_string(low) + " " +
-                    std::to_string(high) + " " + std::to_string(step));
+  void SetRange(int minimum, int maximum) override {
+    calls.push_back("range " + std::to_string(minimum) + " " +
+                    std::to_string(maximum) + " 1");
+    calls.emplace_back("enable 0");
   }
-  void SetProgressPosition(int position) override {
+  void SetPosition(int position) override {
     positions.push_back(position);
     if (onPosition) {
       onPosition(position);  // on the job's thread, e.g. to cancel
     }
   }
-  void EnableStartButton(bool enable) override {
-    calls.emplace_back(enable ? "enable 1" : "enable 0");
-  }
-  void ShowMessage(jobs::JobMessage message) override {
+  void End(jobs::JobMessage message) {
     calls.push_back("message " + std::string(jobs::MessageText(message)));
+    calls.emplace_back("enable 1");
   }
 
   std::vector<std::string> calls;
@@ -41,8 +41,9 @@ class RecordingWindow final : public jobs::JobWindow {
   std::function<void(int)> onPosition;
 };
 
-// The real disk, failing the n-th input read or output write (from 1), the
-// commit, or the creation of the output when asked; counts reads and writes.
+// The real disk, with reads failing from the n-th byte read on, writes from
+// the n-th byte written on (from 1), a failing commit or a failing creation
+// of the output when asked; counts the bytes read and written.
 class FaultyFiles final : public jobs::JobFiles {
  public:
   int failRead = 0, failWrite = 0, reads = 0, writes = 0;
@@ -69,8 +70,16 @@ class FaultyFiles final : public jobs::JobFiles {
     [[nodiscard]] std::int64_t Position() const override {
       return file->Position();
     }
-    bool Read(void* data, std::size_t size) override {
-      return ++owner.reads != owner.failRead && file->Read(data, size);
+    bool Seek(std::int64_t offset) override { return file->Seek(offset); }
+    std::size_t ReadBlock(void* data, std::size_t size) override {
+      auto* bytes = static_cast<char*>(data);
+      std::size_t done = 0;
+      while (done < size &&
+             (++owner.reads < owner.failRead || owner.failRead == 0) &&
+             file->ReadBlock(bytes + done, 1) == 1) {
+        ++done;
+      }
+      return done;
     }
     std::unique_ptr<jobs::InputFile> file;
     FaultyFiles& owner;
@@ -78,8 +87,15 @@ class FaultyFiles final : public jobs::JobFiles {
   struct Output final : jobs::OutputFile {
     Output(std::unique_ptr<jobs::OutputFile> f, FaultyFiles& o)
         : file(std::move(f)), owner(o) {}
-    bool Write(const void* data, std::size_t size) override {
-      return ++owner.writes != owner.failWrite && file->Write(data, size);
+    std::size_t WriteBlock(const void* data, std::size_t size) override {
+      const auto* bytes = static_cast<const char*>(data);
+      std::size_t done = 0;
+      while (done < size &&
+             (++owner.writes < owner.failWrite || owner.failWrite == 0) &&
+             file->WriteBlock(bytes + done, 1) == 1) {
+        ++done;
+      }
+      return done;
     }
     bool Commit() override {
       if (owner.failCommit) {
@@ -95,7 +111,7 @@ class FaultyFiles final : public jobs::JobFiles {
 };
 
 // A request as the window holds it; Run starts the job, with the running
-// flag set unless told otherwise.
+// flag set unless told otherwise, and takes back the names it extended.
 struct JobHarness {
   JobHarness(const std::string& input, const std::string& output,
              std::string password)
@@ -108,9 +124,14 @@ struct JobHarness {
   jobs::JobMessage Run(jobs::JobFiles& files = jobs::DiskFiles(),
                        bool flagSet = true) {
     running.store(flagSet ? 1 : 0);
-    jobs::JobContext context{&inputText, &outputText, &passwordText,
-                             &inputPath, &outputPath, &window};
-    return jobs::RunJob(context, running, files);
+    const jobs::JobResult result = jobs::RunJob(
+        {inputText, inputPath, outputText, outputPath, passwordText}, running,
+        window, files);
+    outputText = result.outputText;
+    outputPath = result.outputPath;
+    window.End(result.message);
+    running.store(0);
+    return result.message;
   }
 
   std::string inputText, outputText, passwordText, inputPath, outputPath;

@@ -51,12 +51,12 @@ class KeepingFiles final : public jobs::JobFiles {
   struct Output final : jobs::OutputFile {
     Output(std::unique_ptr<jobs::OutputFile> f, std::string& w)
         : file(std::move(f)), written(w) {}
-    bool Write(const void* data, std::size_t size) override {
+    std::size_t WriteBlock(const void* data, std::size_t size) override {
       if (written.size() < 64) {
         written.append(static_cast<const char*>(data),
                        std::min<std::size_t>(size, 64));
       }
-      return file->Write(data, size);
+      return file->WriteBlock(data, size);
     }
     bool Commit() override { return file->Commit(); }
     void Discard() override { file->Discard(); }

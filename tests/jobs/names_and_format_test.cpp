@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "jobs/container_format.h"
+#include "format/container_header.h"
+#include "format/windows1251.h"
 #include "jobs/path_names.h"
-#include "jobs/windows1251.h"
 
 namespace {
 
@@ -90,32 +90,29 @@ TEST(RestoreExtension, AppendsTheStoredExtensionUnlessTheNameHasIt) {
 }
 
 TEST(PasswordWord, SignExtendsAndFlipsTheBitOfItsPosition) {
-  EXPECT_EQ(jobs::PasswordWord('a', 0), 0x0060);
-  EXPECT_EQ(jobs::PasswordWord('\xEF', 0), 0xFFEE);
-  EXPECT_EQ(jobs::PasswordWord('\xEF', 9), 0xFDEF);
-  EXPECT_EQ(jobs::PasswordWord('\x7F', 15), 0x807F);
-  EXPECT_EQ(jobs::DecodeInt32(jobs::EncodeInt32(-5)), -5);
-  EXPECT_EQ(jobs::EncodeInt32(0x0403'0201)[0], std::byte{1});
-  EXPECT_EQ(jobs::EncodeWord(0xFDEF)[1], std::byte{0xFD});
+  EXPECT_EQ(format::PasswordWord('a', 0), 0x0060);
+  EXPECT_EQ(format::PasswordWord('\xEF', 0), 0xFFEE);
+  EXPECT_EQ(format::PasswordWord('\xEF', 9), 0xFDEF);
+  EXPECT_EQ(format::PasswordWord('\x7F', 15), 0x807F);
 }
 
 TEST(Windows1251, OneByteACharacterAndNothingElse) {
   using Bytes = std::optional<std::string>;
-  EXPECT_EQ(jobs::Utf8ToWindows1251("парола"),
+  EXPECT_EQ(format::Utf8ToWindows1251("парола"),
             Bytes("\xEF\xE0\xF0\xEE\xEB\xE0"));
-  EXPECT_EQ(jobs::Utf8ToWindows1251("Ёё€"), Bytes("\xA8\xB8\x88"));
-  EXPECT_EQ(jobs::Utf8ToWindows1251("日"), std::nullopt);
-  EXPECT_EQ(jobs::Utf8ToWindows1251("\xFF"), std::nullopt);  // not UTF-8
-  EXPECT_EQ(jobs::Windows1251ToUtf8("\x98"), std::nullopt);  // unassigned
+  EXPECT_EQ(format::Utf8ToWindows1251("Ёё€"), Bytes("\xA8\xB8\x88"));
+  EXPECT_EQ(format::Utf8ToWindows1251("日"), std::nullopt);
+  EXPECT_EQ(format::Utf8ToWindows1251("\xFF"), std::nullopt);  // not UTF-8
+  EXPECT_EQ(format::Windows1251ToUtf8("\x98"), std::nullopt);  // unassigned
 
   // Extensions: Windows-1251 where possible, else the name's own bytes;
   // read back as UTF-8 when they are non-ASCII UTF-8.
-  EXPECT_EQ(jobs::StoredExtensionBytes("тхт"), "\xF2\xF5\xF2");
-  EXPECT_EQ(jobs::StoredExtensionBytes("日本"), "日本");
-  EXPECT_EQ(jobs::ExtensionFromStoredBytes("\xF2\xF5\xF2"), "тхт");
-  EXPECT_EQ(jobs::ExtensionFromStoredBytes("日本"), "日本");
-  EXPECT_EQ(jobs::ExtensionFromStoredBytes("TXT"), "TXT");
-  EXPECT_EQ(jobs::ExtensionFromStoredBytes("a\x98"), "a\x98");
+  EXPECT_EQ(format::StoredExtensionBytes("тхт"), "\xF2\xF5\xF2");
+  EXPECT_EQ(format::StoredExtensionBytes("日本"), "日本");
+  EXPECT_EQ(format::ExtensionFromStoredBytes("\xF2\xF5\xF2"), "тхт");
+  EXPECT_EQ(format::ExtensionFromStoredBytes("日本"), "日本");
+  EXPECT_EQ(format::ExtensionFromStoredBytes("TXT"), "TXT");
+  EXPECT_EQ(format::ExtensionFromStoredBytes("a\x98"), "a\x98");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "cli/terminal_window.h"
+#include "cli/terminal_progress.h"
 
 #include <string>
 
@@ -8,16 +8,16 @@ namespace {
 constexpr int kBarWidth = 40;
 }
 
-TerminalWindow::TerminalWindow(std::FILE* out, std::FILE* err,
-                               bool showProgress)
+TerminalProgress::TerminalProgress(std::FILE* out, std::FILE* err,
+                                   bool showProgress)
     : out_(out), err_(err), showProgress_(showProgress) {}
 
-void TerminalWindow::SetProgressRange(int low, int high, int /*step*/) {
-  low_ = low;
-  high_ = high > low ? high : low + 1;
+void TerminalProgress::SetRange(int minimum, int maximum) {
+  low_ = minimum;
+  high_ = maximum > minimum ? maximum : minimum + 1;
 }
 
-void TerminalWindow::SetProgressPosition(int position) {
+void TerminalProgress::SetPosition(int position) {
   if (!showProgress_) {
     return;
   }
@@ -29,7 +29,7 @@ void TerminalWindow::SetProgressPosition(int position) {
   Draw(position);
 }
 
-void TerminalWindow::Draw(int position) {
+void TerminalProgress::Draw(int position) {
   const int percent = 100 * (position - low_) / (high_ - low_);
   const int filled = kBarWidth * (position - low_) / (high_ - low_);
   std::string bar(static_cast<std::size_t>(filled), '#');
@@ -39,14 +39,14 @@ void TerminalWindow::Draw(int position) {
   lineDrawn_ = true;
 }
 
-void TerminalWindow::EraseProgressLine() {
+void TerminalProgress::EraseProgressLine() {
   if (lineDrawn_) {
     std::fputs("\r\033[K", err_);
     lineDrawn_ = false;
   }
 }
 
-void TerminalWindow::ShowMessage(jobs::JobMessage message) {
+void TerminalProgress::ShowMessage(jobs::JobMessage message) {
   EraseProgressLine();
   std::FILE* stream = message == jobs::JobMessage::MSG_DONE ? out_ : err_;
   const std::string_view text = jobs::MessageText(message);

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace jobs {
+namespace format {
 
 // The cipher and the container work on Windows-1251 bytes, one byte a
 // character; everything else in the program is UTF-8.
@@ -28,4 +28,4 @@ std::string StoredExtensionBytes(std::string_view extension);
 // Windows-1251 are kept as they are).
 std::string ExtensionFromStoredBytes(std::string_view bytes);
 
-}  // namespace jobs
+}  // namespace format

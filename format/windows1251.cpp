@@ -1,10 +1,10 @@
-#include "jobs/windows1251.h"
+#include "format/windows1251.h"
 
 #include <iconv.h>
 
 #include <algorithm>
 
-namespace jobs {
+namespace format {
 
 namespace {
 
@@ -65,4 +65,4 @@ std::string ExtensionFromStoredBytes(std::string_view bytes) {
   return std::string(bytes);
 }
 
-}  // namespace jobs
+}  // namespace format
