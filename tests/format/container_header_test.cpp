@@ -18,11 +18,11 @@ using format::HeaderPart;
 
 TEST(PasswordWord, SignExtendsAndFlipsTheBitOfItsPosition) {
   const struct {
-    char character;
     std::size_t position;
     std::uint16_t word;
-  } cases[] = {{'a', 0, 0x0060},     {'\xEF', 0, 0xFFEE}, {'\xEF', 9, 0xFDEF},
-               {'\x7F', 15, 0x807F}, {'\x80', 7, 0xFF00}, {'1', 3, 0x0039}};
+    char character;
+  } cases[] = {{0, 0x0060, 'a'},     {0, 0xFFEE, '\xEF'}, {9, 0xFDEF, '\xEF'},
+               {15, 0x807F, '\x7F'}, {7, 0xFF00, '\x80'}, {3, 0x0039, '1'}};
   for (const auto& c : cases) {
     EXPECT_EQ(format::PasswordWord(c.character, c.position), c.word)
         << c.character << " " << c.position;
