@@ -37,17 +37,6 @@ TEST(EncodeHeader, WritesTheLayout) {
                         "TXT"
                         "\x05\0\0\0",
                         21));
-  const std::string sixteen =
-      "\xE0\xE1\xE2\xE3\xE4\xE5\xE6\xE7"
-      "\xE8\xE9\xEA\xEB\xEC\xED\xEE\xEF";
-  for (const format::ContainerHeader& header :
-       {format::ContainerHeader{sixteen, "", 0},
-        format::ContainerHeader{"x", std::string(259, 'e'), INT32_MAX},
-        format::ContainerHeader{"\xFF", "\xF2\xF5\xF2", 1}}) {
-    EXPECT_EQ(
-        format::EncodeHeader(header),
-        test::BuildHeader(header.password, header.extension, header.plainSize));
-  }
 }
 
 // The container of the layout example: "abc", extension TXT, 5 bytes; the

@@ -51,7 +51,7 @@ TEST(Limits, PlainSizesAtTheFormatsLimit) {
     test::JobHarness job(dir / c.name, dir / "out", "pw");
     job.progress.onPosition = [&](int) { job.running.store(0); };
     EXPECT_EQ(job.Run(files), c.expected) << c.name << " " << c.size;
-    EXPECT_EQ(files.firstBytesWritten.starts_with(header),
+    EXPECT_EQ(files.bytesWritten.starts_with(header),
               c.name == "big.bin" && c.size == kLargest);
     EXPECT_EQ(job.progress.positions.empty(),
               c.expected == JobMessage::MSG_INPUT_TOO_LARGE);

@@ -34,16 +34,14 @@ class RecordingProgress final : public jobs::ProgressSink {
 
 // The real disk, failing every read from input offset `readFailsAt` on and
 // every write from output offset `writeFailsAt` on, the commit or the
-// creation of the output, as asked. Counts the bytes written and keeps the
-// first of them.
+// creation of the output, as asked. Keeps every byte written.
 class FaultyFiles final : public jobs::JobFiles {
  public:
   std::int64_t readFailsAt = -1;
   std::int64_t writeFailsAt = -1;
   bool failCommit = false;
   bool failCreate = false;
-  std::int64_t bytesWritten = 0;
-  std::string firstBytesWritten;  // up to 64
+  std::string bytesWritten;
 
   std::unique_ptr<jobs::InputFile> OpenInput(const std::string& path) override {
     auto file = jobs::DiskFiles().OpenInput(path);
@@ -89,12 +87,8 @@ class FaultyFiles final : public jobs::JobFiles {
     std::size_t WriteBlock(const void* data, std::size_t size) override {
       const std::size_t allowed = Allowed(written, size, owner.writeFailsAt);
       const std::size_t done = file->WriteBlock(data, allowed);
-      std::string& first = owner.firstBytesWritten;
-      first.append(
-          static_cast<const char*>(data),
-          std::min(done, 64 - std::min<std::size_t>(first.size(), 64)));
+      owner.bytesWritten.append(static_cast<const char*>(data), done);
       written += static_cast<std::int64_t>(done);
-      owner.bytesWritten += static_cast<std::int64_t>(done);
       return done;
     }
     bool Commit() override {
