@@ -52,6 +52,9 @@ struct TableExtract {
     count = n;
     return bits;
   }
+  static void FilterPairs(LoopRegisters& r, std::uint64_t pairs) {
+    FilterPairsWith<TableExtract>(r, pairs);
+  }
 };
 
 using FillFunction = std::size_t (*)(PairFilterState&, std::uint8_t*,
