@@ -151,4 +151,30 @@ void CombineWithGroups(std::uint8_t* data, const std::uint8_t* groups,
   }
 }
 
+void CombineWithShiftedGroups(std::uint8_t* data, const std::uint8_t* groups,
+                              std::size_t count, unsigned shift) {
+  if (shift == 0) {
+    CombineWithGroups(data, groups, count);
+    return;
+  }
+  // Each 64-bit lane moves up by `shift`; its low bits come from the top of
+  // the eight bytes before it.
+  std::size_t i = 0;
+  for (; i + 16 <= count; i += 16) {
+    Vector here;
+    Vector before;
+    Vector d;
+    std::memcpy(&here, groups + i, 16);
+    std::memcpy(&before, groups + i - 8, 16);
+    std::memcpy(&d, data + i, 16);
+    d ^= KeyBytesOfGroups((here << shift) | (before >> (64U - shift)));
+    std::memcpy(data + i, &d, 16);
+  }
+  for (; i < count; ++i) {
+    const unsigned group = (unsigned{groups[i]} << shift) |
+                           (unsigned{groups[i - 1]} >> (8U - shift));
+    data[i] ^= KeyByteOfGroup(static_cast<std::uint8_t>(group));
+  }
+}
+
 }  // namespace cipher
