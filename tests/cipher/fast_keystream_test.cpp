@@ -217,15 +217,15 @@ TEST(KeystreamRing, EqualsOneThreadForAnyBlockLengthAndThreads) {
   for (const std::uint64_t words : {1U, 2U, 3U, 64U, 1000U, 4097U}) {
     // A seam every few words makes a hand-off every few bytes: fewer bytes.
     const std::size_t bytes = words < 64 ? count / 16 : count;
-    const std::vector<std::uint8_t> head(expected.begin(),
-                                         expected.begin() + bytes);
+    const std::vector<std::uint8_t> head(expected.data(),
+                                         expected.data() + bytes);
     for (const unsigned threads : {0U, 1U, 2U, 3U, 8U}) {
       cipher::KeystreamRing ring(Loaded(password), threads, words);
       EXPECT_EQ(Draw(ring, bytes, threads), head) << words << " " << threads;
     }
     // Combining is key bytes XOR data, in pieces of any length.
     cipher::KeystreamRing ring(Loaded(password), 2, words);
-    std::vector<std::uint8_t> combined(data.begin(), data.begin() + bytes);
+    std::vector<std::uint8_t> combined(data.data(), data.data() + bytes);
     for (std::size_t done = 0; done < bytes; done += words) {
       ring.Combine(combined.data() + done,
                    std::min<std::size_t>(words, bytes - done));
