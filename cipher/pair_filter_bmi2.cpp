@@ -32,7 +32,8 @@ constexpr std::uint64_t kFirstBitsOfPairs = 0xAAAA'AAAA'AAAA'AAAAU;
 // Per word: rdx = B; x3:x2 = B * (2^62 + 2^28) (mulx); the mask; pext and
 // popcnt; then P <- (P >> 64) + (B << 34) + x3:x2 << 128 by one add chain.
 // Word 0 leaves P's upper words in rdx (moved to p1), x2 and x3; word 1 puts
-// them back into p1, p2 and p3.
+// them back into p1, p2 and p3. Thirteen registers and the loop count in
+// memory, so that it also builds where the frame pointer is kept.
 void FilterPairsBmi2(LoopRegisters& r, std::uint64_t pairs) {
   if (pairs == 0) {
     return;
@@ -51,18 +52,17 @@ void FilterPairsBmi2(LoopRegisters& r, std::uint64_t pairs) {
   std::uint64_t b;
   std::uint64_t x2;
   std::uint64_t x3;
-  std::uint64_t m;
   asm volatile(
       "1:\n\t"
-      // Word 0.
+      // Word 0: the mask in n, then its popcnt.
       "mov %[p0], %[b]\n\t"
       "mulx %[K], %[x2], %[x3]\n\t"
-      "mov %[previous], %[m]\n\t"
-      "shrd $1, %[b], %[m]\n\t"
-      "xor %[previous], %[m]\n\t"
-      "and %[A], %[m]\n\t"
-      "pext %[m], %[previous], %[accepted]\n\t"
-      "popcnt %[m], %[n]\n\t"
+      "mov %[previous], %[n]\n\t"
+      "shrd $1, %[b], %[n]\n\t"
+      "xor %[previous], %[n]\n\t"
+      "and %[A], %[n]\n\t"
+      "pext %[n], %[previous], %[accepted]\n\t"
+      "popcnt %[n], %[n]\n\t"
       "mov %[b], %[previous]\n\t"
       "shl $34, %[p0]\n\t"
       "shr $30, %[b]\n\t"
@@ -71,19 +71,19 @@ void FilterPairsBmi2(LoopRegisters& r, std::uint64_t pairs) {
       "adc %[p3], %[x2]\n\t"
       "adc $0, %[x3]\n\t"
       "mov %[b], %[p1]\n\t"
-      // Word 1: its bits join word 0's above them.
+      // Word 1: the mask in p2, its bits joined above word 0's.
       "mov %[p0], %[b]\n\t"
-      "mulx %[K], %[p2], %[p3]\n\t"
-      "mov %[previous], %[m]\n\t"
-      "shrd $1, %[b], %[m]\n\t"
-      "xor %[previous], %[m]\n\t"
-      "and %[A], %[m]\n\t"
-      "pext %[m], %[previous], %[previous]\n\t"
+      "mov %[previous], %[p2]\n\t"
+      "shrd $1, %[b], %[p2]\n\t"
+      "xor %[previous], %[p2]\n\t"
+      "and %[A], %[p2]\n\t"
+      "pext %[p2], %[previous], %[previous]\n\t"
       "shlx %[n], %[previous], %[previous]\n\t"
       "or %[previous], %[accepted]\n\t"
-      "popcnt %[m], %[m]\n\t"
-      "add %[m], %[n]\n\t"
+      "popcnt %[p2], %[p2]\n\t"
+      "add %[p2], %[n]\n\t"
       "mov %[b], %[previous]\n\t"
+      "mulx %[K], %[p2], %[p3]\n\t"
       "shl $34, %[p0]\n\t"
       "shr $30, %[b]\n\t"
       "add %[p1], %[p0]\n\t"
@@ -99,28 +99,28 @@ void FilterPairsBmi2(LoopRegisters& r, std::uint64_t pairs) {
       "or %[bits], %[accepted]\n\t"
       "mov %[accepted], (%[next])\n\t"
       "add %[n], %[count]\n\t"
-      "mov %[count], %[m]\n\t"
-      "shr $3, %[m]\n\t"
-      "add %[m], %[next]\n\t"
-      "mov %[count], %[m]\n\t"
-      "and $-8, %[m]\n\t"
-      "shrx %[m], %[accepted], %[bits]\n\t"
+      "mov %[count], %[x2]\n\t"
+      "shr $3, %[x2]\n\t"
+      "add %[x2], %[next]\n\t"
+      "mov %[count], %[x2]\n\t"
+      "and $-8, %[x2]\n\t"
+      "shrx %[x2], %[accepted], %[bits]\n\t"
       "and $7, %[count]\n\t"
-      "sub $1, %[pairs]\n\t"
+      "subq $1, %[pairs]\n\t"
       "jnz 1b\n\t"
       "jmp 4f\n\t"
       "3:\n\t"
-      "mov %k[accepted], %k[m]\n\t"
-      "shlx %[count], %[m], %[m]\n\t"
-      "or %[bits], %[m]\n\t"
-      "mov %[m], (%[next])\n\t"
+      "mov %k[accepted], %k[x3]\n\t"
+      "shlx %[count], %[x3], %[x3]\n\t"
+      "or %[bits], %[x3]\n\t"
+      "mov %[x3], (%[next])\n\t"
       "add $32, %[count]\n\t"
       "mov %[count], %[x2]\n\t"
       "shr $3, %[x2]\n\t"
       "add %[x2], %[next]\n\t"
       "mov %[count], %[x2]\n\t"
       "and $-8, %[x2]\n\t"
-      "shrx %[x2], %[m], %[bits]\n\t"
+      "shrx %[x2], %[x3], %[bits]\n\t"
       "and $7, %[count]\n\t"
       "shr $32, %[accepted]\n\t"
       "sub $32, %[n]\n\t"
@@ -128,8 +128,8 @@ void FilterPairsBmi2(LoopRegisters& r, std::uint64_t pairs) {
       "4:\n\t"
       : [p0] "+&r"(p0), [p1] "+&r"(p1), [p2] "+&r"(p2), [p3] "+&r"(p3),
         [previous] "+&r"(previous), [bits] "+&r"(bits), [count] "+&r"(count),
-        [next] "+&r"(next), [pairs] "+&rm"(pairs), [accepted] "=&r"(accepted),
-        [n] "=&r"(n), [b] "=&d"(b), [x2] "=&r"(x2), [x3] "=&r"(x3), [m] "=&r"(m)
+        [next] "+&r"(next), [pairs] "+m"(pairs), [accepted] "=&r"(accepted),
+        [n] "=&r"(n), [b] "=&d"(b), [x2] "=&r"(x2), [x3] "=&r"(x3)
       : [K] "m"(kHighMultiplier), [A] "m"(kFirstBitsOfPairs)
       : "cc", "memory");
   r = {p0, p1, p2, p3, previous, bits, count, next};
