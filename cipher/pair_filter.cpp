@@ -16,6 +16,11 @@ std::size_t FillGroupsBmi2(PairFilterState& state, std::uint8_t* groups,
 std::size_t FilterWordsBmi2(PairFilterState& state, std::uint64_t words,
                             std::uint8_t* groups);
 bool Bmi2Available();
+bool Avx2Available();
+std::size_t GroupsToKeyBytesAvx2(std::uint8_t* bytes, std::size_t count);
+std::size_t CombineWithShiftedGroupsAvx2(std::uint8_t* data,
+                                         const std::uint8_t* groups,
+                                         std::size_t count, unsigned shift);
 
 namespace {
 
@@ -63,7 +68,10 @@ using WordsFunction = std::size_t (*)(PairFilterState&, std::uint64_t,
                                       std::uint8_t*);
 
 const bool kHasBmi2 = Bmi2Available();
+const bool kHasAvx2 = Avx2Available();
 std::atomic<bool> useBmi2{kHasBmi2};
+// AVX2 for the key bytes goes with the pext filter: both or neither.
+std::atomic<bool> useAvx2{kHasBmi2 && kHasAvx2};
 
 // Bit k of every byte to bit 8 - k; bit 0 drops out.
 inline std::uint64_t KeyBytesOfGroups(std::uint64_t g) {
@@ -104,6 +112,7 @@ bool PairFilterUsesBmi2() { return useBmi2.load(); }
 
 void UsePortablePairFilter(bool portable) {
   useBmi2.store(kHasBmi2 && !portable);
+  useAvx2.store(kHasBmi2 && kHasAvx2 && !portable);
 }
 
 // Sixteen groups at a time in vector registers where the compiler has them
@@ -123,7 +132,9 @@ inline Vector KeyBytesOfGroups(Vector g) {
 }
 
 void GroupsToKeyBytes(std::uint8_t* bytes, std::size_t count) {
-  std::size_t i = 0;
+  std::size_t i = useAvx2.load(std::memory_order_relaxed)
+                      ? GroupsToKeyBytesAvx2(bytes, count)
+                      : 0;
   for (; i + 16 <= count; i += 16) {
     Vector g;
     std::memcpy(&g, bytes + i, 16);
@@ -137,7 +148,9 @@ void GroupsToKeyBytes(std::uint8_t* bytes, std::size_t count) {
 
 void CombineWithGroups(std::uint8_t* data, const std::uint8_t* groups,
                        std::size_t count) {
-  std::size_t i = 0;
+  std::size_t i = useAvx2.load(std::memory_order_relaxed)
+                      ? CombineWithShiftedGroupsAvx2(data, groups, count, 0)
+                      : 0;
   for (; i + 16 <= count; i += 16) {
     Vector g;
     Vector d;
@@ -159,7 +172,9 @@ void CombineWithShiftedGroups(std::uint8_t* data, const std::uint8_t* groups,
   }
   // Each 64-bit lane moves up by `shift`; its low bits come from the top of
   // the eight bytes before it.
-  std::size_t i = 0;
+  std::size_t i = useAvx2.load(std::memory_order_relaxed)
+                      ? CombineWithShiftedGroupsAvx2(data, groups, count, shift)
+                      : 0;
   for (; i + 16 <= count; i += 16) {
     Vector here;
     Vector before;
