@@ -69,6 +69,8 @@ KeystreamRing::KeystreamRing(const FastKeystream& head, unsigned threads,
   pendingCount_ = state.count;
   run_ = TrailingRejected(state);
   endsAfterCurrent_ = state.stopped;
+  firstP_ = state.p;
+  firstLow_ = state.low;
   nextBefore_ = SkipWords(state.p, blockWords_ - 1);
 
   threads = std::min(threads, kMaxThreads);
@@ -107,8 +109,8 @@ PairFilterState KeystreamRing::StartOf(std::uint64_t number) {
   PairFilterState start;
   start.maxRejected = maxRejected_;
   if (number == 0) {
-    start.p = head_.state().p;
-    start.low = head_.state().low;
+    start.p = firstP_;
+    start.low = firstLow_;
     return start;
   }
   // The raw word before the block holds the first pair's first bit.

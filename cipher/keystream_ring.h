@@ -76,10 +76,12 @@ class KeystreamRing {
   // Moves to the next block; false when the stream has ended.
   bool EnterNextBlock();
 
-  FastKeystream head_;  // the loaded cells' groups, then the start
+  FastKeystream head_;  // the loaded cells' groups (the caller's thread)
   std::uint64_t blockWords_;
   std::uint64_t maxRejected_;
   SkipAhead jump_;
+  Integer256 firstP_{};  // where block 0 starts
+  std::uint64_t firstLow_ = 0;
   std::vector<Block> slots_;
 
   // The joining side (the caller's thread only).
