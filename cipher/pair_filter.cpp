@@ -9,6 +9,10 @@
 
 #include "cipher/pair_filter_kernel.h"
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <cpuid.h>
+#endif
+
 namespace cipher {
 
 std::size_t FillGroupsBmi2(PairFilterState& state, std::uint8_t* groups,
@@ -106,6 +110,19 @@ std::size_t FilterWords(PairFilterState& state, std::uint64_t words,
 
 bool FilterOneWord(PairFilterState& state, std::uint64_t word) {
   return Accept<TableExtract>(state, word, 0);
+}
+
+bool CanPrefetchForWrite() {
+#if defined(__x86_64__) && defined(__GNUC__)
+  unsigned eax = 0;
+  unsigned ebx = 0;
+  unsigned ecx = 0;
+  unsigned edx = 0;
+  return __get_cpuid(0x8000'0001U, &eax, &ebx, &ecx, &edx) != 0 &&
+         (ecx & bit_PRFCHW) != 0;
+#else
+  return false;
+#endif
 }
 
 bool PairFilterUsesBmi2() { return useBmi2.load(); }

@@ -16,6 +16,10 @@
 #include "cipher/pair_filter.h"
 
 namespace cipher {
+
+// True when the processor has prefetchw (pair_filter.cpp).
+bool CanPrefetchForWrite();
+
 // Internal linkage on purpose: each translation unit that includes this
 // gets its own copy, built with its own instruction set.
 namespace {  // NOLINT(cert-dcl59-cpp,google-build-namespaces)
@@ -80,6 +84,26 @@ inline void Store8(std::uint8_t* out, std::uint64_t value) {
     value = __builtin_bswap64(value);
   }
   std::memcpy(out, &value, 8);
+}
+
+// Asks for the cache lines of [from, from + bytes) ready to be written. A
+// ring slot was last read on another core, and a store that must first
+// take its line back from there stalls the loop: without this a generator
+// thread filtered a quarter slower than one writing memory of its own. A
+// hint; the address may lie past the buffer.
+inline void PrepareToWrite(const std::uint8_t* from, std::size_t bytes) {
+#if defined(__x86_64__) && defined(__GNUC__)
+  static const bool kAvailable = CanPrefetchForWrite();
+  if (kAvailable) {
+    const auto address = reinterpret_cast<std::uintptr_t>(from);  // NOLINT
+    for (std::size_t offset = 0; offset < bytes; offset += 64) {
+      asm volatile("prefetchw (%0)" : : "r"(address + offset));
+    }
+  }
+#else
+  (void)from;
+  (void)bytes;
+#endif
 }
 
 // Moves complete groups out of state.bits, at most `room`.
@@ -217,6 +241,7 @@ std::size_t FilterWordsWith(PairFilterState& state, std::uint64_t words,
       const std::uint64_t batch = words < kBatchWords ? words : kBatchWords;
       const PairFilterState start = s;
       const std::size_t before = 8 * done + s.count;
+      PrepareToWrite(groups + done + 512, 512);  // the next batch's
       const std::size_t written = FilterBatch<Extract>(s, batch, groups + done);
       if (8 * (done + written) + s.count == before) {
         s = start;  // nothing yielded: redo it with the exact count
