@@ -101,8 +101,9 @@ KeystreamRing::~KeystreamRing() {
 
 unsigned KeystreamRing::ThreadsFor(std::uint64_t bytes) {
   const unsigned cores = std::thread::hardware_concurrency();
-  return cores > 1 && bytes >= kBytesWorthThreads ? std::min(cores, kMaxThreads)
-                                                  : 0;
+  return cores > 1 && bytes >= kBytesWorthThreads
+             ? std::min(cores - 1, kMaxThreads)
+             : 0;
 }
 
 PairFilterState KeystreamRing::StartOf(std::uint64_t number) {
@@ -133,26 +134,30 @@ void KeystreamRing::Fill(Block& block, const PairFilterState& start) const {
   block.trailing = TrailingRejected(state);
 }
 
+bool KeystreamRing::FillNextBlock(std::unique_lock<std::mutex>& lock) {
+  if (nextToFill_ >= released_ + slots_.size()) {
+    return false;
+  }
+  const std::uint64_t number = nextToFill_++;
+  const PairFilterState start = StartOf(number);
+  Block& block = slots_[number % slots_.size()];
+  lock.unlock();
+  Fill(block, start);
+  lock.lock();
+  block.number = number;
+  if (joinerWaits_) {
+    blockReady_.notify_one();
+  }
+  return true;
+}
+
 void KeystreamRing::GeneratorLoop() {
   std::unique_lock lock(mutex_);
-  for (;;) {
-    while (!quit_ && nextToFill_ >= released_ + slots_.size()) {
+  while (!quit_) {
+    if (!FillNextBlock(lock)) {
       ++fillersWaiting_;
       slotFree_.wait(lock);
       --fillersWaiting_;
-    }
-    if (quit_) {
-      return;
-    }
-    const std::uint64_t number = nextToFill_++;
-    const PairFilterState start = StartOf(number);
-    Block& block = slots_[number % slots_.size()];
-    lock.unlock();
-    Fill(block, start);
-    lock.lock();
-    block.number = number;
-    if (joinerWaits_) {
-      blockReady_.notify_one();
     }
   }
 }
@@ -164,19 +169,21 @@ bool KeystreamRing::EnterNextBlock() {
   }
   const std::uint64_t number = nextToJoin_++;
   Block& block = slots_[number % slots_.size()];
-  if (threads_.empty()) {
-    Fill(block, StartOf(number));
-  } else {
+  {
     std::unique_lock lock(mutex_);
     released_ = number;  // the block joined before is used up
     if (fillersWaiting_ != 0) {
       slotFree_.notify_all();
     }
+    // Rather than wait, this thread fills the next free block itself; with
+    // no generators it fills every block.
     while (block.number != number) {
-      joinerWaits_ = true;
-      blockReady_.wait(lock);
+      if (!FillNextBlock(lock)) {
+        joinerWaits_ = true;
+        blockReady_.wait(lock);
+        joinerWaits_ = false;
+      }
     }
-    joinerWaits_ = false;
   }
   current_ = &block;
   // The run of rejected pairs across the seam.

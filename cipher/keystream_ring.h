@@ -21,7 +21,9 @@ namespace cipher {
 // filters that block on its own into a slot of a ring. The caller's thread
 // takes the blocks in order, joins their accepted bits at whatever bit the
 // stream has reached, and counts the rejected pairs across each seam as
-// NextKeyByte would. Nobody waits except on a full or an empty ring.
+// NextKeyByte would. When its next block is not ready it fills the next
+// free one itself, so that it never waits while there is work; the
+// generators wait only on a full ring.
 class KeystreamRing {
  public:
   // Raw words per block: about 128 KiB of key bytes.
@@ -30,8 +32,9 @@ class KeystreamRing {
   // keeps the ring's memory small.
   static constexpr unsigned kMaxThreads = 16;
 
-  // `threads` generators, at most kMaxThreads; with none (or none that can
-  // be started) the caller's thread makes each block when it needs it.
+  // `threads` generators besides the caller's thread, at most kMaxThreads;
+  // with none (or none that can be started) the caller's thread makes
+  // every block.
   KeystreamRing(const KeystreamRegister& loaded, unsigned threads,
                 std::uint64_t blockWords = kDefaultBlockWords);
   // Starts at a raw word boundary past the loaded cells (for tests).
@@ -48,8 +51,8 @@ class KeystreamRing {
   // Writes the next `count` key bytes, as Combine over zeros.
   std::size_t Generate(std::uint8_t* key, std::size_t count);
 
-  // Generators for `bytes` key bytes on this machine: one per core, up to
-  // kMaxThreads; none on one core, or for less than kBytesWorthThreads.
+  // Generators for `bytes` key bytes on this machine: one per core besides
+  // the caller's, up to kMaxThreads; none for less than kBytesWorthThreads.
   static unsigned ThreadsFor(std::uint64_t bytes);
   static constexpr std::uint64_t kBytesWorthThreads = std::uint64_t{1} << 20U;
 
@@ -71,6 +74,9 @@ class KeystreamRing {
   // Where block `number` starts (the caller holds mutex_ or is alone).
   PairFilterState StartOf(std::uint64_t number);
   void Fill(Block& block, const PairFilterState& start) const;
+  // Fills the next block no one has taken, if its slot is free; `lock`
+  // holds mutex_ and is let go while filling. False when the ring is full.
+  bool FillNextBlock(std::unique_lock<std::mutex>& lock);
   void GeneratorLoop();
   // Moves to the next block; false when the stream has ended.
   bool EnterNextBlock();
