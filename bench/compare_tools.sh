@@ -95,6 +95,7 @@ command_for() {
   esac
 }
 
+load_before="$(cut -d' ' -f1-3 /proc/loadavg)"
 for ((run = 1; run <= runs; run++)); do
   for place in "${places[@]}"; do
     line="run $run, $place:"
@@ -125,7 +126,7 @@ median() {
 
 echo
 echo "$size_mib MiB, median of $runs runs each, $(nproc) cores," \
-  "load $(cut -d' ' -f1-3 /proc/loadavg) at the end"
+  "load $load_before before the runs"
 header="| command                      |"
 rule="|------------------------------|"
 for place in "${places[@]}"; do
