@@ -190,9 +190,7 @@ class DiskOutputFile final : public OutputFile {
     return size == 0 || std::fwrite(data, size, 1, file_) == 1;
   }
   std::size_t WriteBlock(const void* data, std::size_t size) override {
-    const std::size_t written = std::fwrite(data, 1, size, file_);
-    StartWriteBack(written);
-    return written;
+    return std::fwrite(data, 1, size, file_);
   }
 
   bool Commit() override {
@@ -230,28 +228,7 @@ class DiskOutputFile final : public OutputFile {
   }
 
  private:
-  // Every few MiB, has the disk start writing what has reached the file,
-  // so that the sync in Commit finds little left to wait for. A hint: it
-  // does not wait for the disk, and Commit's sync still decides.
-  void StartWriteBack(std::size_t written) {
-#if defined(__linux__) && defined(SYNC_FILE_RANGE_WRITE)
-    constexpr off_t kStep = off_t{8} << 20U;
-    written_ += static_cast<off_t>(written);
-    if (folder_ && written_ - handed_ >= kStep) {
-      sync_file_range(fileno(file_), handed_, written_ - handed_,
-                      SYNC_FILE_RANGE_WRITE);
-      handed_ = written_;
-    }
-#else
-    (void)written;
-#endif
-  }
-
   std::FILE* file_;
-#if defined(__linux__) && defined(SYNC_FILE_RANGE_WRITE)
-  off_t written_ = 0;  // bytes written in blocks
-  off_t handed_ = 0;   // of those, handed to the disk
-#endif
   std::unique_ptr<Folder> folder_;  // none when writing the target directly
   std::string target_;
   std::string temporary_;
@@ -276,10 +253,6 @@ class Disk final : public JobFiles {
       std::fclose(file);
       return nullptr;
     }
-#ifdef POSIX_FADV_SEQUENTIAL
-    // Read from start to end: a larger read-ahead.
-    posix_fadvise(fileno(file), 0, 0, POSIX_FADV_SEQUENTIAL);
-#endif
     return std::make_unique<DiskInputFile>(file, size);
   }
 
