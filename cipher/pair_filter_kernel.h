@@ -118,9 +118,10 @@ inline std::size_t TakeGroups(PairFilterState& state, std::uint8_t* out,
   return taken;
 }
 
-// The word loop's registers: the register integer, the last raw word's
-// source (the previous low word of P, whole), the accepted bits not yet in
-// a group (fewer than 8) and where the next group goes.
+// The word loop's registers: the register integer, the low word of P before
+// it (whose bits 1..63 begin the next raw word; bit 0 is unused), the
+// accepted bits not yet in a group (fewer than 8) and where the next group
+// goes.
 struct LoopRegisters {
   std::uint64_t p0, p1, p2, p3;
   std::uint64_t previous;
