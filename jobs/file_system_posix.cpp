@@ -37,7 +37,7 @@ class PosixFolder final : public OutputFolder {
     std::FILE* file = fdopen(fd, "wb");
     if (file == nullptr) {
       close(fd);
-      unlinkat(fd_, name.c_str(), 0);
+      Remove(name);
       return {};
     }
     if (replacing.kind == OutputKind::kRegular) {
