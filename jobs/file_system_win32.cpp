@@ -199,7 +199,9 @@ std::optional<OpenedInput> OpenRegularFile(const std::string& path) {
 std::int64_t StreamPosition(std::FILE* stream) { return _ftelli64(stream); }
 
 bool SyncStream(std::FILE* stream) {
-  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  // The C runtime hands out the handle as an integer.
+  auto* const handle = reinterpret_cast<HANDLE>(  // NOLINT(*-int-to-ptr)
+      _get_osfhandle(_fileno(stream)));
   return FlushFileBuffers(handle) != 0;
 }
 

@@ -41,7 +41,7 @@ std::optional<std::string> FromUtf16(unsigned codePage,
   BOOL* usedDefaultCheck = utf8 ? nullptr : &usedDefault;
   const int length = WideCharToMultiByte(codePage, flags, text.data(), size,
                                          nullptr, 0, nullptr, usedDefaultCheck);
-  if (length <= 0 || usedDefault) {
+  if (length <= 0 || usedDefault != FALSE) {
     return std::nullopt;
   }
   std::string bytes(static_cast<std::size_t>(length), '\0');
