@@ -7,36 +7,33 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${PROGRAM_WINDOWS_BUILD_DIR:-$root/build-windows}"
 
-seconds() { date +%s; }
-started=$(seconds)
-
+started=$SECONDS
 # Only 64-bit programs are built: wine64 runs them, wine32 is not needed.
 "$root/tools/install-missing.sh" cmake ninja-build \
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 \
   wine wine64 googletest
-installed=$(seconds)
+installed=$SECONDS
 
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" "$@"
+cmake --build "$build"
+built=$SECONDS
 
-# The toolchain gives Wine a prefix of the build's own; it is made once,
-# before the build (test discovery starts the test programs) and before
-# ctest starts programs in parallel.
+# The same Wine set-up as the toolchain file's emulator. The prefix is made
+# once, before ctest starts test programs in parallel; one Wine server then
+# serves the whole run (started in the background, so not holding this
+# script's output open).
 export WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   wineboot --init
 fi
-# One Wine server for the whole run, not one per test program.
-wineserver --persistent=60
-
-cmake --build "$build"
-built=$(seconds)
-
-ctest --test-dir "$build" --output-on-failure --timeout 900 -j "$(nproc)"
-tested=$(seconds)
-# The server belongs to this build's own prefix.
-wineserver --kill
+wineserver --persistent=60 </dev/null >/dev/null 2>&1
+status=0
+ctest --test-dir "$build" --output-on-failure --timeout 900 -j "$(nproc)" ||
+  status=$?
+wineserver --kill || true
 
 echo "windows.sh: install $((installed - started)) s," \
-     "build $((built - installed)) s, tests $((tested - built)) s"
+     "build $((built - installed)) s, tests $((SECONDS - built)) s"
+exit "$status"
