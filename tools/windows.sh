@@ -20,19 +20,15 @@ cmake --build "$build"
 built=$SECONDS
 
 # The same Wine set-up as the toolchain file's emulator. The prefix is made
-# once, before ctest starts test programs in parallel; one Wine server then
-# serves the whole run (started in the background, so not holding this
-# script's output open).
+# once, before ctest starts test programs in parallel.
 export WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   wineboot --init
 fi
-wineserver --persistent=60 </dev/null >/dev/null 2>&1
 status=0
 ctest --test-dir "$build" --output-on-failure --timeout 900 -j "$(nproc)" ||
   status=$?
-wineserver --kill || true
 
 echo "windows.sh: install $((installed - started)) s," \
      "build $((built - installed)) s, tests $((SECONDS - built)) s"
