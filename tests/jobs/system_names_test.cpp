@@ -38,9 +38,9 @@ TEST(SystemNames, CyrillicNamesBothWays) {
 // bytes, two a Cyrillic letter.
 TEST(SystemNames, ThePathLimitCountsAsTheSystemDoes) {
   const std::size_t letterUnits = kWindows ? 1 : 2;
-  const std::size_t letters = (jobs::kMaxPathLength - 6) / letterUnits;
-  std::string stem(jobs::kMaxPathLength - 6 - letters * letterUnits, 'a');
-  for (std::size_t i = 0; i < letters; ++i) {
+  const std::size_t room = jobs::kMaxPathLength - 6;  // for ".crypt"
+  std::string stem(room % letterUnits, 'a');
+  for (std::size_t i = 0; i < room / letterUnits; ++i) {
     stem += "я";
   }
   for (const std::string& path : {stem, stem + "a"}) {
