@@ -117,8 +117,8 @@ TEST_F(Job, EncryptsIntoTheContainerLayoutAndBack) {
               dir / ("back" + std::string(c.stored.empty() ? "" : ".") +
                      std::string(jobs::PathExtension(c.name))));
     EXPECT_EQ(back.outputText, dir / "back");
-    fs::remove(back.outputPath);
-    fs::remove(dir / c.name);
+    fs::remove(test::PathOf(back.outputPath));
+    fs::remove(test::PathOf(dir / c.name));
   }
   // Encrypting again to the same output without a new pick: the text lost
   // the suffix, the path kept it, and the name does not grow.
@@ -252,10 +252,14 @@ TEST_F(Job, StoredExtensions) {
     job->Run();
     return job;
   };
-  // 259 bytes are read (this container then fails its length check, which
-  // moves the bar); 260 are refused before any is stored.
+  // 259 bytes are read (this container then fails its length check, or the
+  // name they give is too long; either moves the bar); 260 are refused
+  // before any is stored.
   auto fits = decrypt(test::BuildHeader("abc", std::string(259, 'e'), 9));
-  EXPECT_EQ(fits->window.calls[2], Ending(JobMessage::MSG_DAMAGED_INPUT)[0]);
+  const bool nameFits = (dir / "back.").size() + 259 <= jobs::kMaxPathLength;
+  EXPECT_EQ(fits->window.calls[2],
+            Ending(nameFits ? JobMessage::MSG_DAMAGED_INPUT
+                            : JobMessage::MSG_WRITE_ERROR)[0]);
   EXPECT_EQ(fits->window.positions, Positions{0});
   auto tooLong = decrypt(test::BuildHeader("abc", std::string(260, 'e'), 0));
   EXPECT_EQ(tooLong->window.calls[2], Ending(JobMessage::MSG_DAMAGED_INPUT)[0]);
@@ -368,6 +372,7 @@ TEST_F(Job, TheOutputAppearsOnlyOnSuccess) {
   test::WriteFile(dir / "out.crypt", "precious");
   fs::permissions(dir / "out.crypt",
                   fs::perms::owner_read | fs::perms::owner_write);
+  const fs::perms kept = fs::status(dir / "out.crypt").permissions();
   test::JobHarness job(plain, dir / "out", "pw");
   Names during;
   job.window.onPosition = [&](int position) {
@@ -380,11 +385,13 @@ TEST_F(Job, TheOutputAppearsOnlyOnSuccess) {
   EXPECT_TRUE(during[0].starts_with(jobs::kTemporaryPrefix));
   EXPECT_TRUE(during[0].ends_with(jobs::kTemporarySuffix));
   EXPECT_NE(test::ReadFile(dir / "out.crypt"), "precious");
-  EXPECT_EQ(fs::status(dir / "out.crypt").permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status(dir / "out.crypt").permissions(), kept);
 }
 
 TEST_F(Job, LinksDevicesFoldersAndTheInputItself) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links and the devices of Linux";
+#endif
   const std::string plain = File("p.txt", "abc");
   fs::create_directory(dir / "real");
   test::WriteFile(dir / "real/t.crypt", "old");
