@@ -1,35 +1,43 @@
 #!/usr/bin/env bash
-# Times program-cli on a large file against cp, openssl and gpg, in one run
-# and alternating, and prints the medians with ratios. Checks that the
-# decrypted file equals the original.
+# Times program-cli on a large file against openssl and cp, in one run and
+# alternating, in memory (a tmpfs folder) and on disk, and prints the
+# medians with each one's time over openssl's (below 1: faster). Checks that the decrypted
+# file equals the original.
 #
-#   bench/compare_tools.sh [--size MiB] [--runs N] [--dir FOLDER] [PROGRAM-CLI]
+#   bench/compare_tools.sh [--size MiB] [--runs N] [--memory FOLDER]
+#                          [--disk FOLDER] [PROGRAM-CLI]
 #
-# Defaults: 1024 MiB, 5 runs, a new folder under ${TMPDIR:-/tmp}, and
-# build/cli/program-cli. Needs about six times the size in free space.
-# program-cli syncs its output to disk before it renames it into place;
-# the other tools do not. On a tmpfs folder (--dir /dev/shm/x) that costs
-# nothing and the table compares computation alone.
+# Defaults: 1024 MiB, 5 runs, /dev/shm for memory and ${TMPDIR:-/var/tmp}
+# for disk (a new folder in each, removed at the end; --memory '' or
+# --disk '' leaves that place out), and build/cli/program-cli. Needs about
+# five times the size free in each place.
+#
+# program-cli syncs its output to disk before it renames it into place. On
+# disk every other tool's output is synced as well (`sync FILE`, timed with
+# the tool), so that all of them pay for the write-back; in memory the sync
+# costs nothing and the table compares computation and copies alone.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 size_mib=1024
 runs=5
-work=""
+memory_base=/dev/shm
+disk_base="${TMPDIR:-/var/tmp}"
 cli="$root/build/cli/program-cli"
 while (($# > 0)); do
   case "$1" in
     --size) size_mib="$2"; shift 2 ;;
     --runs) runs="$2"; shift 2 ;;
-    --dir) work="$2"; shift 2 ;;
-    -h | --help) sed -n '2,14p' "$0"; exit 0 ;;
+    --memory) memory_base="$2"; shift 2 ;;
+    --disk) disk_base="$2"; shift 2 ;;
+    -h | --help) sed -n '2,18p' "$0"; exit 0 ;;
     *) cli="$1"; shift ;;
   esac
 done
 
 missing=()
 [[ -x "$cli" ]] || missing+=("program-cli (build it: ./tools/setup.sh)")
-for tool in openssl gpg cp cmp sort awk head; do
+for tool in openssl cp cmp sync sort awk head stat; do
   command -v "$tool" >/dev/null || missing+=("$tool")
 done
 if ((${#missing[@]} > 0)); then
@@ -37,78 +45,105 @@ if ((${#missing[@]} > 0)); then
   exit 1
 fi
 
-remove_work=false
-if [[ -z "$work" ]]; then
-  work="$(mktemp -d "${TMPDIR:-/tmp}/program-bench-XXXXXX")"
-  remove_work=true
-fi
-export GNUPGHOME="$work/gnupg"
-# The gpg agent started for this folder ends with the script.
-trap 'gpgconf --kill gpg-agent 2>/dev/null || true
-      if $remove_work; then rm -rf "$work"; fi' EXIT
-mkdir -p "$GNUPGHOME"
-chmod 700 "$GNUPGHOME"
-printf 'x\n' >"$work/password"
+places=()
+declare -A folder=()
+for place in memory disk; do
+  base="${place}_base"
+  base="${!base}"
+  [[ -n "$base" ]] || continue
+  if [[ ! -d "$base" ]]; then
+    echo "no folder $base: $place left out" >&2
+    continue
+  fi
+  kind="$(stat -f -c %T "$base")"
+  if [[ $place == memory && $kind != tmpfs ]]; then
+    echo "warning: $base is $kind, not tmpfs" >&2
+  elif [[ $place == disk && $kind == tmpfs ]]; then
+    echo "warning: $base is tmpfs, not a disk" >&2
+  fi
+  folder[$place]="$(mktemp -d "$base/program-bench-XXXXXX")"
+  places+=("$place")
+done
+trap 'for f in "${folder[@]}"; do rm -rf "$f"; done' EXIT
+((${#places[@]} > 0)) || { echo "nowhere to measure" >&2; exit 1; }
 
-echo "creating $size_mib MiB of random data in $work"
-head -c "$((size_mib * 1024 * 1024))" /dev/urandom >"$work/plain.bin"
-
-declare -A command=(
-  [encrypt]="\"$cli\" --password-file \"$work/password\" \"$work/plain.bin\" \"$work/out\""
-  [decrypt]="\"$cli\" --password-file \"$work/password\" \"$work/out.crypt\" \"$work/back\""
-  [cp]="cp \"$work/plain.bin\" \"$work/copy.bin\""
-  [openssl]="openssl enc -aes-256-ctr -pbkdf2 -pass pass:x -in \"$work/plain.bin\" -out \"$work/openssl.bin\""
-  [gpg]="gpg --batch --yes --quiet --pinentry-mode loopback --passphrase x --symmetric --compress-algo none -o \"$work/gpg.bin\" \"$work/plain.bin\""
+order=(encrypt decrypt openssl cp)
+declare -A label=(
+  [encrypt]="program-cli (encrypt)"
+  [decrypt]="program-cli (decrypt)"
+  [openssl]="openssl enc -aes-256-ctr"
+  [cp]="cp"
 )
-order=(encrypt decrypt cp openssl gpg)
 declare -A times=()
 
-for ((run = 1; run <= runs; run++)); do
-  for name in "${order[@]}"; do
-    start=$EPOCHREALTIME
-    eval "${command[$name]}" >/dev/null 2>"$work/stderr" || {
-      echo "$name failed:" >&2
-      cat "$work/stderr" >&2
-      exit 1
-    }
-    end=$EPOCHREALTIME
-    times[$name]+="$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }') "
-  done
-  line="run $run:"
-  for name in "${order[@]}"; do
-    last="${times[$name]% }"
-    line+=" $name ${last##* }"
-  done
-  echo "$line"
-  if [[ $run == 1 ]] && ! cmp -s "$work/plain.bin" "$work/back.bin"; then
-    echo "round trip FAILED: back.bin differs from plain.bin" >&2
-    exit 1
-  fi
+for place in "${places[@]}"; do
+  work="${folder[$place]}"
+  echo "creating $size_mib MiB of random data in $work ($place)"
+  head -c "$((size_mib * 1024 * 1024))" /dev/urandom >"$work/plain.bin"
+  printf 'x\n' >"$work/password"
 done
-cmp -s "$work/plain.bin" "$work/back.bin" && round_trip="ok" || round_trip="FAILED"
+
+# The command for a tool in a place; on disk the peers sync their output.
+command_for() {
+  local name="$1" place="$2" work="${folder[$2]}" sync=""
+  [[ $place == disk ]] && sync=" && sync"
+  case "$name" in
+    encrypt) echo "\"$cli\" --password-file \"$work/password\" \"$work/plain.bin\" \"$work/out\"" ;;
+    decrypt) echo "\"$cli\" --password-file \"$work/password\" \"$work/out.crypt\" \"$work/back\"" ;;
+    openssl) echo "openssl enc -aes-256-ctr -pbkdf2 -pass pass:x -in \"$work/plain.bin\" -out \"$work/openssl.bin\"$sync${sync:+ \"$work/openssl.bin\"}" ;;
+    cp) echo "cp \"$work/plain.bin\" \"$work/copy.bin\"$sync${sync:+ \"$work/copy.bin\"}" ;;
+  esac
+}
+
+load_before="$(cut -d' ' -f1-3 /proc/loadavg)"
+for ((run = 1; run <= runs; run++)); do
+  for place in "${places[@]}"; do
+    line="run $run, $place:"
+    for name in "${order[@]}"; do
+      start=$EPOCHREALTIME
+      eval "$(command_for "$name" "$place")" >/dev/null 2>"${folder[$place]}/stderr" || {
+        echo "$name failed in $place:" >&2
+        cat "${folder[$place]}/stderr" >&2
+        exit 1
+      }
+      end=$EPOCHREALTIME
+      seconds="$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')"
+      times[$place.$name]+="$seconds "
+      line+=" $name $seconds"
+    done
+    echo "$line"
+    if ! cmp -s "${folder[$place]}/plain.bin" "${folder[$place]}/back.bin"; then
+      echo "round trip FAILED in $place: back.bin differs from plain.bin" >&2
+      exit 1
+    fi
+  done
+done
 
 median() {
   tr ' ' '\n' <<<"$1" | grep . | sort -g |
     awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-openssl_median="$(median "${times[openssl]}")"
 echo
-echo "$size_mib MiB, median of $runs runs each, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
-printf '| %-28s | %9s | %9s | %11s |\n' "command" "seconds" "MiB/s" "vs openssl"
-printf '|%s|%s|%s|%s|\n' "------------------------------" "-----------" "-----------" "-------------"
+echo "$size_mib MiB, median of $runs runs each, $(nproc) cores," \
+  "load $load_before before the runs"
+header="| command                      |"
+rule="|------------------------------|"
+for place in "${places[@]}"; do
+  header+=" $(printf '%-21s' "$place: s (MiB/s)") | $(printf '%-11s' "/ openssl") |"
+  rule+="-----------------------|-------------|"
+done
+echo "$header"
+echo "$rule"
 for name in "${order[@]}"; do
-  m="$(median "${times[$name]}")"
-  label="$name"
-  case "$name" in
-    encrypt) label="program-cli (encrypt)" ;;
-    decrypt) label="program-cli (decrypt)" ;;
-    openssl) label="openssl enc -aes-256-ctr" ;;
-    gpg) label="gpg --symmetric" ;;
-  esac
-  awk -v l="$label" -v m="$m" -v s="$size_mib" -v o="$openssl_median" \
-    'BEGIN { printf "| %-28s | %9.2f | %9.0f | %10.2fx |\n", l, m, s / m, o / m }'
+  row="| $(printf '%-28s' "${label[$name]}") |"
+  for place in "${places[@]}"; do
+    m="$(median "${times[$place.$name]}")"
+    o="$(median "${times[$place.openssl]}")"
+    row+="$(awk -v m="$m" -v s="$size_mib" -v o="$o" \
+      'BEGIN { printf " %21s | %10.2fx |", sprintf("%.2f (%.0f)", m, s / m), m / o }')"
+  done
+  echo "$row"
 done
 echo
-echo "round trip: $round_trip"
-[[ $round_trip == ok ]]
+echo "round trip: ok"

@@ -1,16 +1,19 @@
-// Key bytes per second: the literal register against the fast generator,
-// in one run, with their ratio printed at the end.
+// Key bytes per second: the literal register against the fast generator on
+// one thread and the ring with 1, 2, ... generator threads, in one run, with
+// the ratios printed at the end.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cipher/fast_keystream.h"
 #include "cipher/key_loading.h"
-#include "cipher/parallel_keystream.h"
+#include "cipher/keystream_ring.h"
 
 namespace {
 
@@ -60,16 +63,27 @@ void FastOneThreadPortable(benchmark::State& state) {
   state.SetLabel("table");
 }
 
-void FastTwoThreads(benchmark::State& state) {
+// The ring with `threads` threads in all: this one, which joins the blocks
+// into key bytes (as a job's thread does between its reads and writes) and
+// fills blocks itself while the next is not ready, and threads - 1
+// generators.
+void Ring(benchmark::State& state) {
   cipher::UsePortablePairFilter(false);
-  cipher::ParallelKeystream generator(Loaded(), true);
+  cipher::KeystreamRing generator(Loaded(),
+                                  static_cast<unsigned>(state.range(0) - 1));
   Blocks(state, generator);
 }
 
 BENCHMARK(LiteralRegister)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(FastOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(FastOneThreadPortable)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(FastTwoThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Ring)
+    ->ArgName("threads")
+    ->DenseRange(1, static_cast<int>(std::max(
+                        2U, std::min(std::thread::hardware_concurrency(),
+                                     cipher::KeystreamRing::kMaxThreads + 1))))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // Prints as usual, then each generator's speed over the literal register's
 // (medians when repetitions are asked for).
@@ -84,20 +98,25 @@ class RatioReporter : public benchmark::ConsoleReporter {
       }
       const auto found = run.counters.find("bytes_per_second");
       if (found != run.counters.end()) {
-        rates_[run.run_name.function_name] = found->second.value;
+        rates_[run.run_name.function_name + run.run_name.args] =
+            found->second.value;
       }
     }
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
     const auto literal = rates_.find("LiteralRegister");
-    if (literal == rates_.end() || literal->second <= 0) {
+    const auto one = rates_.find("FastOneThread");
+    if (literal == rates_.end() || literal->second <= 0 ||
+        one == rates_.end()) {
       return;
     }
-    std::printf("\nkey bytes per second, against the literal register:\n");
+    std::printf(
+        "\nkey bytes per second, against the literal register and against"
+        " one thread:\n");
     for (const auto& [name, rate] : rates_) {
-      std::printf("  %-24s %10.1f MB/s  %8.1fx\n", name.c_str(), rate / 1e6,
-                  rate / literal->second);
+      std::printf("  %-24s %10.1f MB/s  %8.1fx  %5.2fx\n", name.c_str(),
+                  rate / 1e6, rate / literal->second, rate / one->second);
     }
   }
 

@@ -31,6 +31,7 @@ class FastKeystream {
   std::size_t TakeReadyGroups(std::uint8_t* groups, std::size_t count);
 
   PairFilterState& state() { return state_; }
+  [[nodiscard]] const PairFilterState& state() const { return state_; }
 
  private:
   PairFilterState state_;

@@ -9,6 +9,10 @@
 
 #include "cipher/pair_filter_kernel.h"
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <cpuid.h>
+#endif
+
 namespace cipher {
 
 std::size_t FillGroupsBmi2(PairFilterState& state, std::uint8_t* groups,
@@ -16,6 +20,11 @@ std::size_t FillGroupsBmi2(PairFilterState& state, std::uint8_t* groups,
 std::size_t FilterWordsBmi2(PairFilterState& state, std::uint64_t words,
                             std::uint8_t* groups);
 bool Bmi2Available();
+bool Avx2Available();
+std::size_t GroupsToKeyBytesAvx2(std::uint8_t* bytes, std::size_t count);
+std::size_t CombineWithShiftedGroupsAvx2(std::uint8_t* data,
+                                         const std::uint8_t* groups,
+                                         std::size_t count, unsigned shift);
 
 namespace {
 
@@ -52,6 +61,9 @@ struct TableExtract {
     count = n;
     return bits;
   }
+  static void FilterPairs(LoopRegisters& r, std::uint64_t pairs) {
+    FilterPairsWith<TableExtract>(r, pairs);
+  }
 };
 
 using FillFunction = std::size_t (*)(PairFilterState&, std::uint8_t*,
@@ -60,7 +72,10 @@ using WordsFunction = std::size_t (*)(PairFilterState&, std::uint64_t,
                                       std::uint8_t*);
 
 const bool kHasBmi2 = Bmi2Available();
+const bool kHasAvx2 = Avx2Available();
 std::atomic<bool> useBmi2{kHasBmi2};
+// AVX2 for the key bytes goes with the pext filter: both or neither.
+std::atomic<bool> useAvx2{kHasBmi2 && kHasAvx2};
 
 // Bit k of every byte to bit 8 - k; bit 0 drops out.
 inline std::uint64_t KeyBytesOfGroups(std::uint64_t g) {
@@ -97,10 +112,24 @@ bool FilterOneWord(PairFilterState& state, std::uint64_t word) {
   return Accept<TableExtract>(state, word, 0);
 }
 
+bool CanPrefetchForWrite() {
+#if defined(__x86_64__) && defined(__GNUC__)
+  unsigned eax = 0;
+  unsigned ebx = 0;
+  unsigned ecx = 0;
+  unsigned edx = 0;
+  return __get_cpuid(0x8000'0001U, &eax, &ebx, &ecx, &edx) != 0 &&
+         (ecx & bit_PRFCHW) != 0;
+#else
+  return false;
+#endif
+}
+
 bool PairFilterUsesBmi2() { return useBmi2.load(); }
 
 void UsePortablePairFilter(bool portable) {
   useBmi2.store(kHasBmi2 && !portable);
+  useAvx2.store(kHasBmi2 && kHasAvx2 && !portable);
 }
 
 // Sixteen groups at a time in vector registers where the compiler has them
@@ -120,7 +149,9 @@ inline Vector KeyBytesOfGroups(Vector g) {
 }
 
 void GroupsToKeyBytes(std::uint8_t* bytes, std::size_t count) {
-  std::size_t i = 0;
+  std::size_t i = useAvx2.load(std::memory_order_relaxed)
+                      ? GroupsToKeyBytesAvx2(bytes, count)
+                      : 0;
   for (; i + 16 <= count; i += 16) {
     Vector g;
     std::memcpy(&g, bytes + i, 16);
@@ -134,7 +165,9 @@ void GroupsToKeyBytes(std::uint8_t* bytes, std::size_t count) {
 
 void CombineWithGroups(std::uint8_t* data, const std::uint8_t* groups,
                        std::size_t count) {
-  std::size_t i = 0;
+  std::size_t i = useAvx2.load(std::memory_order_relaxed)
+                      ? CombineWithShiftedGroupsAvx2(data, groups, count, 0)
+                      : 0;
   for (; i + 16 <= count; i += 16) {
     Vector g;
     Vector d;
@@ -145,6 +178,34 @@ void CombineWithGroups(std::uint8_t* data, const std::uint8_t* groups,
   }
   for (; i < count; ++i) {
     data[i] ^= KeyByteOfGroup(groups[i]);
+  }
+}
+
+void CombineWithShiftedGroups(std::uint8_t* data, const std::uint8_t* groups,
+                              std::size_t count, unsigned shift) {
+  if (shift == 0) {
+    CombineWithGroups(data, groups, count);
+    return;
+  }
+  // Each 64-bit lane moves up by `shift`; its low bits come from the top of
+  // the eight bytes before it.
+  std::size_t i = useAvx2.load(std::memory_order_relaxed)
+                      ? CombineWithShiftedGroupsAvx2(data, groups, count, shift)
+                      : 0;
+  for (; i + 16 <= count; i += 16) {
+    Vector here;
+    Vector before;
+    Vector d;
+    std::memcpy(&here, groups + i, 16);
+    std::memcpy(&before, groups + i - 8, 16);
+    std::memcpy(&d, data + i, 16);
+    d ^= KeyBytesOfGroups((here << shift) | (before >> (64U - shift)));
+    std::memcpy(data + i, &d, 16);
+  }
+  for (; i < count; ++i) {
+    const unsigned group = (unsigned{groups[i]} << shift) |
+                           (unsigned{groups[i - 1]} >> (8U - shift));
+    data[i] ^= KeyByteOfGroup(static_cast<std::uint8_t>(group));
   }
 }
 

@@ -82,6 +82,13 @@ void GroupsToKeyBytes(std::uint8_t* bytes, std::size_t count);
 void CombineWithGroups(std::uint8_t* data, const std::uint8_t* groups,
                        std::size_t count);
 
+// The same for a group stream that starts `shift` (0..7) bits early, in the
+// top bits of groups[-1]: group i is bits 8i - shift .. 8i + 7 - shift,
+// counted from bit 0 of groups[0]. groups[-8] .. groups[-1] must be
+// readable.
+void CombineWithShiftedGroups(std::uint8_t* data, const std::uint8_t* groups,
+                              std::size_t count, unsigned shift);
+
 // True when FillGroups and FilterWords use pext: the processor has BMI2
 // and the portable filter has not been asked for.
 bool PairFilterUsesBmi2();

@@ -122,18 +122,24 @@ Integer256 InitialIntegerState(const KeystreamRegister& loaded) {
   return Add(p, {static_cast<std::uint64_t>(loaded.carry), 0, 0, 0});
 }
 
-Integer256 SkipWords(const Integer256& p, std::uint64_t words) {
-  assert(Less(p, kConnectionInteger));
+SkipAhead::SkipAhead(std::uint64_t words) : factor_(MontgomeryOne()) {
   // 2^-64 in Montgomery form is 2^192; raise it to the power `words`.
-  Integer256 factor = MontgomeryOne();
   Integer256 base = {0, 0, 0, 1};
   for (; words != 0; words >>= 1U) {
     if ((words & 1U) != 0) {
-      factor = MontgomeryMultiply(factor, base);
+      factor_ = MontgomeryMultiply(factor_, base);
     }
     base = MontgomeryMultiply(base, base);
   }
-  return MontgomeryMultiply(p, factor);
+}
+
+Integer256 SkipAhead::From(const Integer256& p) const {
+  assert(Less(p, kConnectionInteger));
+  return MontgomeryMultiply(p, factor_);
+}
+
+Integer256 SkipWords(const Integer256& p, std::uint64_t words) {
+  return SkipAhead(words).From(p);
 }
 
 }  // namespace cipher

@@ -83,4 +83,15 @@ static inline void Advance64(Integer256& p) {
 // multiplication instead of stepping. P must be below q.
 Integer256 SkipWords(const Integer256& p, std::uint64_t words);
 
+// SkipWords by one distance for many P: the factor is computed once, and
+// each jump is a single modular multiplication.
+class SkipAhead {
+ public:
+  explicit SkipAhead(std::uint64_t words);
+  [[nodiscard]] Integer256 From(const Integer256& p) const;
+
+ private:
+  Integer256 factor_;  // 2^(-64 words), times 2^256 mod q
+};
+
 }  // namespace cipher

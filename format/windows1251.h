@@ -16,6 +16,10 @@ std::optional<std::string> Utf8ToWindows1251(std::string_view utf8);
 // Nothing when the bytes hold 0x98, the one byte Windows-1251 leaves unused.
 std::optional<std::string> Windows1251ToUtf8(std::string_view bytes);
 
+// True for valid UTF-8: no overlong forms, no surrogates, nothing past
+// U+10FFFF.
+bool IsUtf8(std::string_view bytes);
+
 // True for valid UTF-8 with at least one character outside ASCII.
 bool IsNonAsciiUtf8(std::string_view bytes);
 

@@ -1,140 +1,19 @@
 // The job's files on the real file system, through the C library's buffered
-// streams.
+// streams. An output is written to a temporary file beside it and renamed
+// over it on Commit; the calls into the system are in file_system_*.cpp.
 
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
 #include <random>
 #include <string>
-#include <system_error>
 
+#include "jobs/file_system.h"
 #include "jobs/job_files.h"
-
-#ifdef _WIN32
-#include <io.h>
-#define PROGRAM_SEEK _fseeki64
-#define PROGRAM_TELL _ftelli64
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#define PROGRAM_SEEK fseeko
-#define PROGRAM_TELL ftello
-#endif
 
 namespace jobs {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-bool SyncToDisk(std::FILE* file) {
-#ifdef _WIN32
-  return _commit(_fileno(file)) == 0;
-#else
-  return fsync(fileno(file)) == 0;
-#endif
-}
-
-// The output's folder, through which the temporary file is created, renamed
-// and removed by its name alone: the temporary name may be longer than the
-// output's, and with the folder's whole path in front it could pass the
-// platform's path limit where the output's own path does not.
-class Folder {
- public:
-  explicit Folder(const fs::path& path) : path_(path.empty() ? "." : path) {
-#ifndef _WIN32
-    fd_ = open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-#ifdef O_PATH
-    if (fd_ < 0 && errno == EACCES) {
-      // A folder one may write in but not list; it cannot be synced.
-      fd_ = open(path_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    }
-#endif
-#endif
-  }
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
-  ~Folder() {
-#ifndef _WIN32
-    if (fd_ >= 0) {
-      close(fd_);
-    }
-#endif
-  }
-
-  [[nodiscard]] bool Opened() const {
-#ifdef _WIN32
-    return true;
-#else
-    return fd_ >= 0;
-#endif
-  }
-  // Creates `name` for writing; fails if it exists.
-  [[nodiscard]] std::FILE* CreateNew(const std::string& name) const {
-#ifdef _WIN32
-    return std::fopen((path_ / name).string().c_str(), "wbx");
-#else
-    const int fd = openat(fd_, name.c_str(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      return nullptr;
-    }
-    std::FILE* file = fdopen(fd, "wb");
-    if (file == nullptr) {
-      close(fd);
-    }
-    return file;
-#endif
-  }
-  [[nodiscard]] bool Rename(const std::string& from,
-                            const std::string& to) const {
-#ifdef _WIN32
-    std::error_code error;
-    fs::rename(path_ / from, path_ / to, error);
-    return !error;
-#else
-    return renameat(fd_, from.c_str(), fd_, to.c_str()) == 0;
-#endif
-  }
-  void Remove(const std::string& name) const {
-#ifdef _WIN32
-    std::error_code error;
-    fs::remove(path_ / name, error);
-#else
-    unlinkat(fd_, name.c_str(), 0);
-#endif
-  }
-  void SetPermissions(const std::string& name, fs::perms permissions) const {
-#ifdef _WIN32
-    std::error_code error;
-    fs::permissions(path_ / name, permissions, error);
-#else
-    fchmodat(fd_, name.c_str(), static_cast<mode_t>(permissions), 0);
-#endif
-  }
-  // Makes a rename in the folder durable. Best effort: not every file
-  // system lets a folder be synced.
-  void Sync() const {
-#ifndef _WIN32
-    fsync(fd_);
-#endif
-  }
-
- private:
-  fs::path path_;
-#ifndef _WIN32
-  int fd_ = -1;
-#endif
-};
-
-bool MayWrite(const fs::path& path) {
-#ifdef _WIN32
-  return _access(path.string().c_str(), 2) == 0;
-#else
-  return access(path.c_str(), W_OK) == 0;
-#endif
-}
+using file_system::OutputFolder;
+using file_system::OutputKind;
 
 std::string RandomSuffix() {
   static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -155,10 +34,10 @@ class DiskInputFile final : public InputFile {
 
   [[nodiscard]] std::int64_t Size() const override { return size_; }
   [[nodiscard]] std::int64_t Position() const override {
-    return PROGRAM_TELL(file_);
+    return file_system::StreamPosition(file_);
   }
   bool Seek(std::int64_t offset) override {
-    return PROGRAM_SEEK(file_, offset, SEEK_SET) == 0;
+    return file_system::SeekStream(file_, offset);
   }
   std::size_t ReadBlock(void* data, std::size_t size) override {
     return std::fread(data, 1, size, file_);
@@ -177,12 +56,11 @@ class DiskOutputFile final : public OutputFile {
  public:
   // Writes the target directly.
   explicit DiskOutputFile(std::FILE* file) : file_(file) {}
-  // Writes `temporary` in `folder`, to become `target` there.
-  DiskOutputFile(std::FILE* file, std::unique_ptr<Folder> folder,
-                 std::string target, std::string temporary)
+  // Writes `temporary` in `folder`, to become the target there.
+  DiskOutputFile(std::FILE* file, std::unique_ptr<OutputFolder> folder,
+                 std::string temporary)
       : file_(file),
         folder_(std::move(folder)),
-        target_(std::move(target)),
         temporary_(std::move(temporary)) {}
   ~DiskOutputFile() override { Discard(); }
 
@@ -196,14 +74,14 @@ class DiskOutputFile final : public OutputFile {
     }
     bool written = std::fflush(file_) == 0;
     if (written && folder_) {
-      written = SyncToDisk(file_);
+      written = file_system::SyncStream(file_);
     }
     written = std::fclose(file_) == 0 && written;
     file_ = nullptr;
     if (!folder_) {
       return written;
     }
-    if (!written || !folder_->Rename(temporary_, target_)) {
+    if (!written || !folder_->Rename(temporary_, folder_->TargetName())) {
       folder_->Remove(temporary_);
       folder_.reset();
       return false;
@@ -226,81 +104,52 @@ class DiskOutputFile final : public OutputFile {
 
  private:
   std::FILE* file_;
-  std::unique_ptr<Folder> folder_;  // none when writing the target directly
-  std::string target_;
+  std::unique_ptr<OutputFolder> folder_;  // none when writing the target
   std::string temporary_;
 };
 
 class Disk final : public JobFiles {
  public:
   std::unique_ptr<InputFile> OpenInput(const std::string& path) override {
-    std::error_code error;
-    if (!fs::is_regular_file(fs::status(path, error))) {
+    const auto opened = file_system::OpenRegularFile(path);
+    if (!opened) {
       return nullptr;
     }
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-      return nullptr;
-    }
-    std::int64_t size = -1;
-    if (PROGRAM_SEEK(file, 0, SEEK_END) == 0) {
-      size = PROGRAM_TELL(file);
-    }
-    if (size < 0 || PROGRAM_SEEK(file, 0, SEEK_SET) != 0) {
-      std::fclose(file);
-      return nullptr;
-    }
-    return std::make_unique<DiskInputFile>(file, size);
+    return std::make_unique<DiskInputFile>(opened->stream, opened->size);
   }
 
   std::unique_ptr<OutputFile> CreateOutput(const std::string& path) override {
-    std::error_code error;
-    fs::path target(path);
-    if (fs::is_symlink(fs::symlink_status(target, error))) {
-      // Write through the link, as opening it would, and keep the link.
-      fs::path resolved = fs::canonical(target, error);
-      if (!error) {
-        target = std::move(resolved);
-      }
+    const file_system::OutputTarget target =
+        file_system::FindOutputTarget(path);
+    if (target.kind == OutputKind::kRefused) {
+      return nullptr;
     }
-    const fs::file_status status = fs::status(target, error);
-    if (fs::exists(status)) {
-      if (fs::is_directory(status) || !MayWrite(target)) {
-        return nullptr;
-      }
-      if (!fs::is_regular_file(status)) {
-        std::FILE* file = std::fopen(target.string().c_str(), "wb");
-        return file == nullptr ? nullptr
-                               : std::make_unique<DiskOutputFile>(file);
-      }
+    if (target.kind == OutputKind::kOther) {
+      std::FILE* file = file_system::OpenInPlace(target.path);
+      return file == nullptr ? nullptr : std::make_unique<DiskOutputFile>(file);
     }
-    auto folder = std::make_unique<Folder>(target.parent_path());
-    if (!folder->Opened()) {
+    std::unique_ptr<OutputFolder> folder =
+        file_system::OpenOutputFolder(target.path);
+    if (!folder) {
       return nullptr;
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
       const std::string temporary =
           kTemporaryPrefix + RandomSuffix() + kTemporarySuffix;
-      std::FILE* file = folder->CreateNew(temporary);
-      if (file == nullptr) {
-        if (errno == EEXIST) {
-          continue;
-        }
+      const file_system::NewFile file = folder->CreateNew(temporary, target);
+      if (file.stream != nullptr) {
+        return std::make_unique<DiskOutputFile>(file.stream, std::move(folder),
+                                                temporary);
+      }
+      if (!file.nameTaken) {
         return nullptr;
       }
-      if (fs::exists(status)) {
-        // Keep the permissions of the file being replaced.
-        folder->SetPermissions(temporary, status.permissions());
-      }
-      return std::make_unique<DiskOutputFile>(
-          file, std::move(folder), target.filename().string(), temporary);
     }
     return nullptr;
   }
 
   bool SameFile(const std::string& a, const std::string& b) override {
-    std::error_code error;
-    return fs::equivalent(a, b, error) && !error;
+    return file_system::SameFile(a, b);
   }
 };
 

@@ -4,11 +4,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <thread>
 
 #include "cipher/key_loading.h"
-#include "cipher/pair_filter.h"
-#include "cipher/parallel_keystream.h"
+#include "cipher/keystream_ring.h"
 #include "jobs/job.h"
 
 namespace jobs {
@@ -38,22 +36,18 @@ JobMessage WriteBody(Job& job, std::unique_ptr<OutputFile> output) {
   const std::int64_t size = job.input->Size();
   std::int64_t index = job.input->Position();
   if (index < size) {
-    // The key bytes of the loaded register, on a second core if there is
-    // one; a block of data and one of key groups, whatever the file size.
-    // This thread also reads and writes, about as long as the helper
-    // filters four words in five: it takes the fifth.
-    cipher::ParallelKeystream keystream(
-        job.keystream, std::thread::hardware_concurrency() > 1,
-        cipher::ParallelKeystream::kDefaultWordsPerRound,
-        cipher::ParallelKeystream::kDefaultWordsPerRound / 4);
+    // The key bytes of the loaded register, made ahead by generator
+    // threads, one per core; this thread only reads, combines and writes.
+    // One block of data and a ring of key blocks, whatever the file size.
+    cipher::KeystreamRing keystream(
+        job.keystream, cipher::KeystreamRing::ThreadsFor(
+                           static_cast<std::uint64_t>(size - index)));
     const auto data = std::make_unique<std::uint8_t[]>(kBodyBlockSize);
-    const auto groups = std::make_unique<std::uint8_t[]>(kBodyBlockSize);
     while (index < size) {
       const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(
           size - index, static_cast<std::int64_t>(kBodyBlockSize)));
       const std::size_t read = job.input->ReadBlock(data.get(), wanted);
-      const std::size_t keyed = keystream.GenerateGroups(groups.get(), read);
-      cipher::CombineWithGroups(data.get(), groups.get(), keyed);
+      const std::size_t keyed = keystream.Combine(data.get(), read);
       const std::size_t written = output->WriteBlock(data.get(), keyed);
       // The flag is read after the write, so the block in hand when Cancel
       // is pressed still reaches the (then discarded) file.

@@ -8,6 +8,22 @@ namespace {
 constexpr std::string_view kDottedContainerExtension = ".crypt";
 }
 
+std::size_t PathLength(std::string_view path) {
+#ifdef _WIN32
+  std::size_t units = 0;
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    // One unit a character, counted at its first byte; a second one for a
+    // character beyond U+FFFF (four bytes here), a surrogate pair in UTF-16.
+    units += (byte & 0xC0U) != 0x80U ? 1 : 0;
+    units += byte >= 0xF0U ? 1 : 0;
+  }
+  return units;
+#else
+  return path.size();
+#endif
+}
+
 std::string_view PathExtension(std::string_view path) {
   const std::size_t stop = path.find_last_of(".\\/");
   if (stop == std::string_view::npos || path[stop] != '.') {
@@ -34,7 +50,8 @@ bool AddContainerExtension(std::string& outputText, std::string& outputPath,
       outputPath.ends_with(kDottedContainerExtension)) {
     return true;
   }
-  if (outputPath.size() + kDottedContainerExtension.size() > kMaxPathLength) {
+  if (PathLength(outputPath) + kDottedContainerExtension.size() >
+      kMaxPathLength) {
     return false;
   }
   outputText += kDottedContainerExtension;
@@ -53,7 +70,8 @@ bool RestoreExtension(std::string& outputPath, std::string_view outputExtension,
       outputPath[length - e - 1] == '.') {
     return true;
   }
-  if (length + 1 + e > kMaxPathLength) {
+  if (PathLength(outputPath) + 1 + PathLength(storedExtension) >
+      kMaxPathLength) {
     return false;
   }
   outputPath += '.';

@@ -6,12 +6,19 @@
 
 namespace jobs {
 
-// Longest path the platform takes, in bytes, without the terminator.
+// Longest path the platform takes, without the terminator, as PathLength
+// counts. On Windows that is the classic limit of 259 characters, which
+// every program there can open; the program itself reaches the system
+// through long paths, so that a temporary name beside such an output fits.
 #ifdef _WIN32
 inline constexpr std::size_t kMaxPathLength = 259;
 #else
 inline constexpr std::size_t kMaxPathLength = 4095;
 #endif
+
+// A UTF-8 path's length as the platform's limit counts it: in UTF-16 units
+// on Windows, in bytes elsewhere.
+std::size_t PathLength(std::string_view path);
 
 inline constexpr std::string_view kContainerExtension = "crypt";
 

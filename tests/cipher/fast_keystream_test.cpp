@@ -1,18 +1,19 @@
 // The fast generator against the literal register: the 2-adic view of the
-// register, the word-wise pair filter with its guard, and the two-thread
-// split, each compared with an independent model.
+// register, the word-wise pair filter with its guard, and the ring of blocks
+// made by generator threads, each compared with an independent model.
 
 #include "cipher/fast_keystream.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "cipher/key_loading.h"
-#include "cipher/parallel_keystream.h"
+#include "cipher/keystream_ring.h"
 #include "cipher/register_integer.h"
 
 #ifndef PROGRAM_KEYSTREAM_TEST_BYTES
@@ -39,12 +40,8 @@ std::vector<std::uint8_t> LiteralKeyBytes(const std::string& password,
                                           std::size_t count) {
   KeystreamRegister reg = Loaded(password);
   std::vector<std::uint8_t> key;
-  key.reserve(count);
-  while (key.size() < count) {
-    const std::optional<std::uint8_t> byte = cipher::NextKeyByte(reg);
-    if (!byte) {
-      break;
-    }
+  for (std::optional<std::uint8_t> byte;
+       key.size() < count && (byte = cipher::NextKeyByte(reg));) {
     key.push_back(*byte);
   }
   return key;
@@ -57,14 +54,10 @@ std::vector<std::uint8_t> Draw(Generator& generator, std::size_t count,
   std::vector<std::uint8_t> key(count);
   std::mt19937 random(seed);
   std::size_t done = 0;
-  while (done < count) {
-    const std::size_t piece =
-        std::min<std::size_t>(count - done, 1 + random() % 300000);
-    const std::size_t got = generator.Generate(key.data() + done, piece);
+  for (std::size_t piece = 0, got = 0; done < count && got == piece;) {
+    piece = std::min<std::size_t>(count - done, 1 + random() % 300000);
+    got = generator.Generate(key.data() + done, piece);
     done += got;
-    if (got < piece) {
-      break;
-    }
   }
   key.resize(done);
   return key;
@@ -175,11 +168,13 @@ TEST_P(EveryLength, FastKeyBytesEqualTheLiteralRegister) {
   const std::vector<std::uint8_t> literal =
       LiteralKeyBytes(password, kStreamBytes);
   ASSERT_EQ(literal.size(), kStreamBytes);
+  constexpr std::uint64_t kBlockWords[] = {64, 1000, 4097, 1U << 16U};
   ForEachFilter([&] {
     cipher::FastKeystream fast(Loaded(password));
     EXPECT_EQ(Draw(fast, kStreamBytes, length), literal);
-    cipher::ParallelKeystream parallel(Loaded(password), true);
-    EXPECT_EQ(Draw(parallel, kStreamBytes, length + 1), literal);
+    cipher::KeystreamRing ring(Loaded(password), length % 3,
+                               kBlockWords[length % 4]);
+    EXPECT_EQ(Draw(ring, kStreamBytes, length + 1), literal);
   });
 }
 
@@ -211,39 +206,34 @@ TEST(FastKeystream, ManyRandomPasswords) {
   }
 }
 
-TEST(FastKeystream, SixteenCharactersWithTheCarrySet) {
-  for (std::uint32_t seed = 0; seed < 8; ++seed) {
-    const std::string password = Password(16, seed, true);
-    const std::vector<std::uint8_t> literal =
-        LiteralKeyBytes(password, kStreamBytes / 8);
-    ASSERT_EQ(Loaded(password).carry, 1);
-    cipher::FastKeystream fast(Loaded(password));
-    EXPECT_EQ(Draw(fast, literal.size(), seed), literal);
-  }
-}
-
-TEST(ParallelKeystream, EqualsOneThreadForAnyStretchLength) {
+TEST(KeystreamRing, EqualsOneThreadForAnyBlockLengthAndThreads) {
   const std::string password = "\xE4ve \xED\xE8\xF8\xEA\xE8";
   const std::size_t count = kStreamBytes / 4;
   cipher::FastKeystream single(Loaded(password));
   const std::vector<std::uint8_t> expected = Draw(single, count, 1);
-  const std::vector<std::uint8_t> literal = LiteralKeyBytes(password, 4096);
-  ASSERT_TRUE(std::equal(literal.begin(), literal.end(), expected.begin()));
+  std::vector<std::uint8_t> data(count);
+  std::mt19937 random(8);
+  std::generate(data.begin(), data.end(), [&] { return random(); });
   for (const std::uint64_t words : {1U, 2U, 3U, 64U, 1000U, 4097U}) {
-    cipher::ParallelKeystream parallel(Loaded(password), true, words);
-    EXPECT_EQ(Draw(parallel, count, static_cast<std::uint32_t>(words)),
-              expected)
-        << words;
-    // Unequal shares, either way round.
-    cipher::ParallelKeystream less(Loaded(password), true, words,
-                                   1 + words / 4);
-    EXPECT_EQ(Draw(less, count, 5), expected) << words;
-    cipher::ParallelKeystream more(Loaded(password), true, 1 + words / 3,
-                                   words);
-    EXPECT_EQ(Draw(more, count, 6), expected) << words;
+    // A seam every few words makes a hand-off every few bytes: fewer bytes.
+    const std::size_t bytes = words < 64 ? count / 16 : count;
+    const std::vector<std::uint8_t> head(expected.data(),
+                                         expected.data() + bytes);
+    for (const unsigned threads : {0U, 1U, 2U, 3U, 8U}) {
+      cipher::KeystreamRing ring(Loaded(password), threads, words);
+      EXPECT_EQ(Draw(ring, bytes, threads), head) << words << " " << threads;
+    }
+    // Combining is key bytes XOR data, in pieces of any length.
+    cipher::KeystreamRing ring(Loaded(password), 2, words);
+    std::vector<std::uint8_t> combined(data.data(), data.data() + bytes);
+    for (std::size_t done = 0; done < bytes; done += words) {
+      ring.Combine(combined.data() + done,
+                   std::min<std::size_t>(words, bytes - done));
+    }
+    std::transform(combined.begin(), combined.end(), data.begin(),
+                   combined.begin(), std::bit_xor<>());
+    EXPECT_EQ(combined, head) << words;
   }
-  cipher::ParallelKeystream alone(Loaded(password), false);
-  EXPECT_EQ(Draw(alone, count, 9), expected);
 }
 
 // --- The guard against a keystream that stops ------------------------------
@@ -258,9 +248,11 @@ TEST(FastKeystream, StopsWhereNextKeyByteGivesUp) {
       std::uint8_t key[64] = {};
       EXPECT_EQ(fast.Generate(key, sizeof key), 0U);
       EXPECT_EQ(fast.Generate(key, 1), 0U);
-      cipher::ParallelKeystream parallel(Loaded(password), true, 4);
-      std::vector<std::uint8_t> many(100000);
-      EXPECT_EQ(parallel.Generate(many.data(), many.size()), 0U);
+      for (const unsigned threads : {0U, 2U}) {
+        cipher::KeystreamRing ring(Loaded(password), threads, 4);
+        std::vector<std::uint8_t> many(100000);
+        EXPECT_EQ(ring.Generate(many.data(), many.size()), 0U);
+      }
     });
   }
 }
@@ -337,6 +329,11 @@ TEST(FastKeystream, GuardCountsRunsAcrossWordsAndThreads) {
     if (round % 3 == 0) {
       start.p = {};
     }
+    // Two raw words 0x9999...: 64 bits, 1010..., at one write-out.
+    if (round == 1) {
+      start.low = 0x1999'9999'9999'9999U;
+      start.p = {0x3333'3333'3333'3333U, 1, 0, 0};
+    }
     for (const std::uint64_t bound : bounds) {
       start.maxRejected = bound;
       const std::vector<std::uint8_t> model = ModelGroups(start, 64, bound);
@@ -346,9 +343,9 @@ TEST(FastKeystream, GuardCountsRunsAcrossWordsAndThreads) {
         key.resize(fast.Generate(key.data(), key.size()));
         ASSERT_EQ(key, KeyBytesOf(model)) << round << " " << bound;
         for (const std::uint64_t words : {1U, 2U, 3U}) {
-          cipher::ParallelKeystream parallel(start, true, words, 4 - words);
+          cipher::KeystreamRing ring(start, words == 2 ? 0 : 2, words);
           std::vector<std::uint8_t> split(64);
-          split.resize(parallel.Generate(split.data(), split.size()));
+          split.resize(ring.Generate(split.data(), split.size()));
           ASSERT_EQ(split, KeyBytesOf(model)) << round << " " << words;
         }
       });
@@ -356,25 +353,27 @@ TEST(FastKeystream, GuardCountsRunsAcrossWordsAndThreads) {
   }
 }
 
-TEST(FastKeystream, KeyBytesAreEvenAndCombineIsInvolution) {
+TEST(FastKeystream, KeyBytesOfGroupsAtEveryBitOffset) {
   std::vector<std::uint8_t> groups(1000);
+  std::vector<std::uint8_t> data(groups.size() - 8);
   std::mt19937 random(3);
-  for (std::uint8_t& g : groups) {
-    g = static_cast<std::uint8_t>(random());
-  }
-  std::vector<std::uint8_t> data(groups.size());
-  for (std::uint8_t& d : data) {
-    d = static_cast<std::uint8_t>(random());
-  }
-  const std::vector<std::uint8_t> key = KeyBytesOf(groups);
-  std::vector<std::uint8_t> converted = groups;
-  cipher::GroupsToKeyBytes(converted.data(), converted.size());
-  EXPECT_EQ(converted, key);
-  std::vector<std::uint8_t> combined = data;
-  cipher::CombineWithGroups(combined.data(), groups.data(), groups.size());
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    ASSERT_EQ(combined[i], data[i] ^ key[i]);
-    ASSERT_EQ(key[i] & 1U, 0U);
+  std::generate(groups.begin(), groups.end(), [&] { return random(); });
+  std::generate(data.begin(), data.end(), [&] { return random(); });
+  for (unsigned shift = 0; shift < 8; ++shift) {
+    // Group i starts `shift` bits before groups[8 + i].
+    std::vector<std::uint8_t> shifted(data.size());
+    for (std::size_t i = 0; i < shifted.size(); ++i) {
+      const unsigned pair = groups[7 + i] | (groups[8 + i] << 8U);
+      shifted[i] = static_cast<std::uint8_t>(pair >> (8 - shift));
+    }
+    const std::vector<std::uint8_t> key = KeyBytesOf(shifted);
+    std::vector<std::uint8_t> combined = data;
+    cipher::CombineWithShiftedGroups(combined.data(), groups.data() + 8,
+                                     combined.size(), shift);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+      ASSERT_EQ(combined[i], data[i] ^ key[i]) << shift << " " << i;
+      ASSERT_EQ(key[i] & 1U, 0U);
+    }
   }
 }
 

@@ -113,8 +113,8 @@ TEST_F(Job, NamesTheVectorsDoNotHold) {
     EXPECT_EQ(back.result.outputPath, dir / c.back);
     EXPECT_EQ(back.result.outputText, dir / "back");
     EXPECT_EQ(test::ReadFile(dir / c.back), "plain");
-    fs::remove(dir / c.back);
-    fs::remove(dir / c.name);
+    fs::remove(test::PathOf(dir / c.back));
+    fs::remove(test::PathOf(dir / c.name));
   }
   // Encrypting again to the same output without a new pick: the text lost
   // the suffix, the path kept it, and the name does not grow.
@@ -227,18 +227,18 @@ TEST_F(Job, ContainersCutShortOrGrownAtEveryOffset) {
 }
 
 TEST_F(Job, StoredExtensions) {
+  const bool nameFits = (dir / "back.").size() + 259 <= jobs::kMaxPathLength;
   const struct {
     std::string extension;
     JobMessage expected;
     std::string outputName;
     Positions positions;
   } cases[] = {
-      // Read in full; no file system takes the name, so the output cannot
-      // be put in place.
-      {std::string(259, 'e'),
-       JobMessage::MSG_WRITE_ERROR,
-       "back." + std::string(259, 'e'),
-       {99, 0}},
+      // Read in full; no file system takes the name it gives (where the
+      // path limit is 259, the name is not even tried).
+      {std::string(259, 'e'), JobMessage::MSG_WRITE_ERROR,
+       nameFits ? "back." + std::string(259, 'e') : "back",
+       nameFits ? Positions{99, 0} : Positions{0}},
       {std::string(260, 'e'), JobMessage::MSG_DAMAGED_INPUT, "back", {}},
       {std::string("md\0z", 4), JobMessage::MSG_DONE, "back.md", {91, 0}},
       {"x/../../y", JobMessage::MSG_DAMAGED_INPUT, "back", {}},
@@ -316,6 +316,7 @@ TEST_F(Job, TheOutputAppearsOnlyOnSuccess) {
   test::WriteFile(dir / "out.crypt", "precious");
   fs::permissions(dir / "out.crypt",
                   fs::perms::owner_read | fs::perms::owner_write);
+  const fs::perms kept = fs::status(dir / "out.crypt").permissions();
   test::JobHarness job(plain, dir / "out", "pw");
   Names during;
   job.progress.onPosition = [&](int position) {
@@ -328,11 +329,13 @@ TEST_F(Job, TheOutputAppearsOnlyOnSuccess) {
   EXPECT_TRUE(during[0].starts_with(jobs::kTemporaryPrefix));
   EXPECT_TRUE(during[0].ends_with(jobs::kTemporarySuffix));
   EXPECT_NE(test::ReadFile(dir / "out.crypt"), "precious");
-  EXPECT_EQ(fs::status(dir / "out.crypt").permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status(dir / "out.crypt").permissions(), kept);
 }
 
 TEST_F(Job, LinksDevicesFoldersAndTheInputItself) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links and the devices of Linux";
+#endif
   const std::string plain = File("p.txt", "abc");
   fs::create_directory(dir / "real");
   test::WriteFile(dir / "real/t.crypt", "old");

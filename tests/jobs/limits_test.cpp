@@ -3,7 +3,6 @@
 // path limit.
 
 #include <gtest/gtest.h>
-#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -67,10 +66,9 @@ TEST(LongChecks, TheLargestPlainFileBothWays) {
     GTEST_SKIP() << "a long check: run tools/long-checks.sh";
   }
   const test::TempDir dir;
-  struct statvfs disk {};
+  std::error_code error;
   const std::uint64_t needed = 2 * kLargest + (std::uint64_t{64} << 20U);
-  if (statvfs(dir.path().c_str(), &disk) != 0 ||
-      std::uint64_t{disk.f_bavail} * disk.f_frsize < needed) {
+  if (fs::space(dir.path(), error).available < needed || error) {
     GTEST_SKIP() << "needs " << (needed >> 20U) << " MiB free in "
                  << dir.path();
   }

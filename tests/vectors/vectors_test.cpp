@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,8 +17,7 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-const fs::path kVectors = fs::path(PROGRAM_SOURCE_DIR) / "tests" / "vectors";
+const std::string kVectors = PROGRAM_SOURCE_DIR "/tests/vectors/";
 
 struct Vector {
   std::string container, plain, password, passwordHex;
@@ -27,7 +25,7 @@ struct Vector {
 
 std::vector<Vector> Manifest() {
   std::vector<Vector> vectors;
-  std::ifstream in(kVectors / "manifest.txt");
+  std::ifstream in(test::PathOf(kVectors + "manifest.txt"));
   for (std::string line; std::getline(in, line);) {
     if (line.empty() || line[0] == '#') {
       continue;
@@ -56,8 +54,8 @@ TEST(FrozenVectors, DecryptAndEncryptByteForByte) {
     SCOPED_TRACE(v.container);
     EXPECT_EQ(Hex(format::Utf8ToWindows1251(v.password).value_or("")),
               v.passwordHex);
-    const std::string container = test::ReadFile(kVectors / v.container);
-    const std::string plain = test::ReadFile(kVectors / v.plain);
+    const std::string container = test::ReadFile(kVectors + v.container);
+    const std::string plain = test::ReadFile(kVectors + v.plain);
     const test::TempDir dir;
     test::WriteFile(dir / v.container, container);
     test::WriteFile(dir / v.plain, plain);
