@@ -44,7 +44,7 @@ unsigned GroupAt(const std::uint8_t* groups, std::size_t j, unsigned shift) {
   if (shift == 0) {
     return here;
   }
-  const auto before = static_cast<unsigned>(groups[j - 1]);
+  const auto before = static_cast<unsigned>(*(groups + j - 1));
   return ((here << shift) | (before >> (8U - shift))) & 0xFFU;
 }
 

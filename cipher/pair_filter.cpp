@@ -204,7 +204,7 @@ void CombineWithShiftedGroups(std::uint8_t* data, const std::uint8_t* groups,
   }
   for (; i < count; ++i) {
     const unsigned group = (unsigned{groups[i]} << shift) |
-                           (unsigned{groups[i - 1]} >> (8U - shift));
+                           (unsigned{*(groups + i - 1)} >> (8U - shift));
     data[i] ^= KeyByteOfGroup(static_cast<std::uint8_t>(group));
   }
 }
