@@ -59,12 +59,11 @@ void DialogJobWindow::RunPending() {
   }
 }
 
-void DialogJobWindow::SetProgressRange(int low, int high, int /*step*/) {
-  // A progress bar here moves by positions only; the step has no use.
-  RunOnDialogThread([&] { progressBar_.setRange(low, high); });
+void DialogJobWindow::SetRange(int minimum, int maximum) {
+  RunOnDialogThread([&] { progressBar_.setRange(minimum, maximum); });
 }
 
-void DialogJobWindow::SetProgressPosition(int position) {
+void DialogJobWindow::SetPosition(int position) {
   RunOnDialogThread([&] { progressBar_.setValue(position); });
 }
 

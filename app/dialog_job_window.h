@@ -7,7 +7,8 @@
 #include <mutex>
 
 #include "app/thread_call.h"
-#include "jobs/job_context.h"
+#include "jobs/messages.h"
+#include "jobs/run_job.h"
 
 class QProgressBar;
 class QWidget;
@@ -23,15 +24,16 @@ namespace app {
 // worker here, so the two cannot block each other. The final message box is
 // shown without an owner and without modality; the worker waits until it is
 // closed.
-class DialogJobWindow final : public jobs::JobWindow {
+class DialogJobWindow final : public jobs::ProgressSink {
  public:
   DialogJobWindow(QWidget& dialog, QProgressBar& progressBar,
                   QWidget& startButton);
 
-  void SetProgressRange(int low, int high, int step) override;
-  void SetProgressPosition(int position) override;
-  void EnableStartButton(bool enable) override;
-  void ShowMessage(jobs::JobMessage message) override;
+  void SetRange(int minimum, int maximum) override;
+  void SetPosition(int position) override;
+  void EnableStartButton(bool enable);
+  // Shows the job's final message and returns once it has been closed.
+  void ShowMessage(jobs::JobMessage message);
 
   // The final message box while it is open; on the dialog's thread.
   [[nodiscard]] QMessageBox* FinalMessageBox() const { return finalBox_; }

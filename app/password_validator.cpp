@@ -1,12 +1,12 @@
 #include "app/password_validator.h"
 
-#include "jobs/windows1251.h"
+#include "format/windows1251.h"
 
 namespace app {
 
 QValidator::State Windows1251Validator::validate(QString& input,
                                                  int& /*position*/) const {
-  return jobs::Utf8ToWindows1251(input.toStdString()) ? Acceptable : Invalid;
+  return format::Utf8ToWindows1251(input.toStdString()) ? Acceptable : Invalid;
 }
 
 }  // namespace app

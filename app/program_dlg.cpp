@@ -309,17 +309,18 @@ void CprogramDlg::OnStart() {
     return;
   }
   UpdateData(true);
-  snapshot_ = {m_inputPath, m_outputPath, m_password, m_inputPathBuffer,
-               m_outputPathBuffer};
+  request_ = {m_inputPath, m_inputPathBuffer, m_outputPath, m_outputPathBuffer,
+              m_password};
   outputPickedDuringJob_ = false;
-  m_context = {&snapshot_.inputText,    &snapshot_.outputText,
-               &snapshot_.passwordText, &snapshot_.inputPath,
-               &snapshot_.outputPath,   jobWindow_.get()};
   m_running.store(1);
   workerReturned_.store(false);
   try {
     worker_ = std::thread([this] {
-      jobs::RunJob(m_context, m_running);
+      jobWindow_->EnableStartButton(false);
+      result_ = jobs::RunJob(request_, m_running, *jobWindow_);
+      jobWindow_->ShowMessage(result_.message);
+      jobWindow_->EnableStartButton(true);
+      m_running.store(0);
       // Posted while the dialog is certain to exist: it does not go away
       // before workerReturned_ is set.
       workerEnded_->Post();
@@ -338,8 +339,8 @@ void CprogramDlg::OnWorkerEnded() {
   worker_.join();
   // The names the job extended, unless a pick has replaced them meanwhile.
   if (!outputPickedDuringJob_) {
-    m_outputPath = snapshot_.outputText;
-    m_outputPathBuffer = snapshot_.outputPath;
+    m_outputPath = result_.outputText;
+    m_outputPathBuffer = result_.outputPath;
   }
   outputPickedDuringJob_ = false;
   if (closeWhenWorkerEnds_) {

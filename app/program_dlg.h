@@ -12,7 +12,7 @@
 #include "app/dialog.h"
 #include "app/dialog_job_window.h"
 #include "app/thread_call.h"
-#include "jobs/job_context.h"
+#include "jobs/run_job.h"
 
 class QMenu;
 
@@ -108,12 +108,10 @@ class CprogramDlg : public CDialog {
 
   // The job's own copies of the texts and paths, taken by OnStart: the
   // dialog's fields may change under a running job (a pick), these do not.
-  struct JobSnapshot {
-    std::string inputText, outputText, passwordText, inputPath, outputPath;
-  };
-  JobSnapshot snapshot_;
+  jobs::JobRequest request_;
+  // Written by the worker, read once it has been joined.
+  jobs::JobResult result_;
   bool outputPickedDuringJob_ = false;
-  jobs::JobContext m_context;
   std::unique_ptr<DialogJobWindow> jobWindow_;
   ThreadCall* workerEnded_;  // posted by the worker as it ends
   std::thread worker_;

@@ -11,7 +11,7 @@
 #include "cli/exit_codes.h"
 #include "cli/options.h"
 #include "cli/password_input.h"
-#include "cli/terminal_window.h"
+#include "cli/terminal_progress.h"
 #include "jobs/path_names.h"
 #include "jobs/run_job.h"
 
@@ -43,7 +43,7 @@ int UsageError(const std::string& error) {
 // (twice when encrypting). Returns an exit status when it cannot; a signal
 // at the prompt ends like a cancelled job.
 std::optional<int> ObtainPassword(const cli::Options& options, bool encrypting,
-                                  jobs::JobWindow& window,
+                                  cli::TerminalProgress& terminal,
                                   std::string& password) {
   if (options.passwordFile) {
     std::optional<std::string> line =
@@ -78,7 +78,7 @@ std::optional<int> ObtainPassword(const cli::Options& options, bool encrypting,
           "няма терминал за паролата; използвай --password-file или "
           "--password-fd");
     case cli::PromptResult::kInterrupted:
-      window.ShowMessage(jobs::JobMessage::MSG_CANCELLED);
+      terminal.ShowMessage(jobs::JobMessage::MSG_CANCELLED);
       return cli::ExitCodeFor(jobs::JobMessage::MSG_CANCELLED);
     case cli::PromptResult::kFailed:
       return UsageError("паролата не може да се прочете от терминала");
@@ -107,23 +107,21 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  std::string inputText = options->input;
-  std::string outputText = options->output;
-  std::string inputPath = inputText;
-  std::string outputPath = outputText;
-  cli::TerminalWindow window(stdout, stderr, isatty(STDERR_FILENO) == 1);
-  std::string password;
+  jobs::JobRequest request{
+      options->input, options->input, options->output, options->output, {}};
+  cli::TerminalProgress terminal(stdout, stderr, isatty(STDERR_FILENO) == 1);
   // Without both names the job refuses before it looks at the password.
-  if (!inputText.empty() && !outputText.empty()) {
-    if (const std::optional<int> status = ObtainPassword(
-            *options, !jobs::IsContainerName(inputText), window, password)) {
+  if (!request.inputText.empty() && !request.outputText.empty()) {
+    if (const std::optional<int> status =
+            ObtainPassword(*options, !jobs::IsContainerName(request.inputText),
+                           terminal, request.passwordText)) {
       return *status;
     }
   }
 
-  jobs::JobContext context{&inputText, &outputText, &password,
-                           &inputPath, &outputPath, &window};
   g_running.store(1);
   CancelOnSignals();
-  return cli::ExitCodeFor(jobs::RunJob(context, g_running));
+  const jobs::JobResult result = jobs::RunJob(request, g_running, terminal);
+  terminal.ShowMessage(result.message);
+  return cli::ExitCodeFor(result.message);
 }

@@ -36,8 +36,8 @@ class DiskInputFile final : public InputFile {
   [[nodiscard]] std::int64_t Position() const override {
     return file_system::StreamPosition(file_);
   }
-  bool Read(void* data, std::size_t size) override {
-    return size == 0 || std::fread(data, size, 1, file_) == 1;
+  bool Seek(std::int64_t offset) override {
+    return file_system::SeekStream(file_, offset);
   }
   std::size_t ReadBlock(void* data, std::size_t size) override {
     return std::fread(data, 1, size, file_);
@@ -64,9 +64,6 @@ class DiskOutputFile final : public OutputFile {
         temporary_(std::move(temporary)) {}
   ~DiskOutputFile() override { Discard(); }
 
-  bool Write(const void* data, std::size_t size) override {
-    return size == 0 || std::fwrite(data, size, 1, file_) == 1;
-  }
   std::size_t WriteBlock(const void* data, std::size_t size) override {
     return std::fwrite(data, 1, size, file_);
   }

@@ -26,6 +26,9 @@ std::optional<OpenedInput> OpenRegularFile(const std::string& path);
 // The read position of a stream opened here.
 std::int64_t StreamPosition(std::FILE* stream);
 
+// Moves a stream opened here to `offset` from its start.
+bool SeekStream(std::FILE* stream, std::int64_t offset);
+
 // Makes what was flushed from the stream durable on the disk.
 bool SyncStream(std::FILE* stream);
 

@@ -88,6 +88,10 @@ std::optional<OpenedInput> OpenRegularFile(const std::string& path) {
 
 std::int64_t StreamPosition(std::FILE* stream) { return ftello(stream); }
 
+bool SeekStream(std::FILE* stream, std::int64_t offset) {
+  return fseeko(stream, offset, SEEK_SET) == 0;
+}
+
 bool SyncStream(std::FILE* stream) { return fsync(fileno(stream)) == 0; }
 
 OutputTarget FindOutputTarget(const std::string& path) {

@@ -10,10 +10,14 @@
 
 #include <utility>
 
+#include "format/wide_text.h"
 #include "jobs/file_system.h"
-#include "jobs/wide_text.h"
 
 namespace jobs::file_system {
+
+using format::FromUtf16;
+using format::kUtf8CodePage;
+using format::ToUtf16;
 
 namespace {
 
@@ -197,6 +201,10 @@ std::optional<OpenedInput> OpenRegularFile(const std::string& path) {
 }
 
 std::int64_t StreamPosition(std::FILE* stream) { return _ftelli64(stream); }
+
+bool SeekStream(std::FILE* stream, std::int64_t offset) {
+  return _fseeki64(stream, offset, SEEK_SET) == 0;
+}
 
 bool SyncStream(std::FILE* stream) {
   // The C runtime hands out the handle as an integer.

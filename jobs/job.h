@@ -8,26 +8,37 @@
 #include <string>
 
 #include "cipher/keystream_register.h"
-#include "jobs/job_context.h"
 #include "jobs/job_files.h"
 #include "jobs/messages.h"
+#include "jobs/run_job.h"
 
 namespace jobs {
 
 struct Job {
-  Job(JobContext& context, RunningFlag& running, JobFiles& files)
-      : context(context), running(running), files(files) {}
+  Job(const JobRequest& request, RunningFlag& running, ProgressSink& progress,
+      JobFiles& files)
+      : request(request),
+        running(running),
+        progress(progress),
+        files(files),
+        outputText(request.outputText),
+        outputPath(request.outputPath) {}
 
-  JobContext& context;
+  const JobRequest& request;
   RunningFlag& running;
+  ProgressSink& progress;
   JobFiles& files;
+
+  // The output's names as this job extends them.
+  std::string outputText;
+  std::string outputPath;
 
   cipher::KeystreamRegister keystream;
   std::string password;         // Windows-1251 bytes, 1 to 16 of them
   std::string inputExtension;   // lower-cased
   std::string outputExtension;  // lower-cased
   std::unique_ptr<InputFile> input;
-  int shownProgress = -1;  // the last position sent to the window
+  int shownProgress = -1;  // the last position sent to the sink
 };
 
 JobMessage RunEncryption(Job& job);
@@ -42,8 +53,8 @@ void ReportProgressRange(Job& job, std::int64_t begin, std::int64_t end,
                          std::int64_t size);
 void ResetProgress(Job& job);
 
-// The common ending: shows the message, enables the start button and
-// clears the running flag, in that order. Returns the message.
+// The common ending of every job: closes the input if it is still open and
+// returns the message.
 JobMessage EndJob(Job& job, JobMessage message);
 
 // Ends a job that has no output file yet: closes the input, moves the bar

@@ -26,10 +26,10 @@ bool LoadUsableKey(Job& job) {
 }
 
 std::unique_ptr<OutputFile> CreateOutput(Job& job) {
-  if (job.files.SameFile(*job.context.inputPath, *job.context.outputPath)) {
+  if (job.files.SameFile(job.request.inputPath, job.outputPath)) {
     return nullptr;
   }
-  return job.files.CreateOutput(*job.context.outputPath);
+  return job.files.CreateOutput(job.outputPath);
 }
 
 JobMessage WriteBody(Job& job, std::unique_ptr<OutputFile> output) {

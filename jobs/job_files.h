@@ -7,8 +7,7 @@
 
 namespace jobs {
 
-// The file a job reads: opened for binary reading; the header is read one
-// item at a time, the body in blocks.
+// The file a job reads: opened for binary reading, read in blocks.
 class InputFile {
  public:
   InputFile() = default;
@@ -20,19 +19,11 @@ class InputFile {
   [[nodiscard]] virtual std::int64_t Size() const = 0;
   // Offset of the next byte to read.
   [[nodiscard]] virtual std::int64_t Position() const = 0;
-  // Reads exactly `size` bytes; false if fewer could be read.
-  virtual bool Read(void* data, std::size_t size) = 0;
+  // Moves to `offset` from the start; false if that fails.
+  virtual bool Seek(std::int64_t offset) = 0;
   // Reads up to `size` bytes and returns how many; fewer only where a read
-  // failed or the file ended. By default one Read per byte, so that a file
-  // layer that only overrides Read sees every byte.
-  virtual std::size_t ReadBlock(void* data, std::size_t size) {
-    auto* bytes = static_cast<unsigned char*>(data);
-    std::size_t done = 0;
-    while (done < size && Read(bytes + done, 1)) {
-      ++done;
-    }
-    return done;
-  }
+  // failed or the file ended.
+  virtual std::size_t ReadBlock(void* data, std::size_t size) = 0;
 };
 
 // The file a job writes. Nothing appears under the output name until Commit
@@ -46,18 +37,9 @@ class OutputFile {
   // Discards whatever was not committed.
   virtual ~OutputFile() = default;
 
-  // Writes all `size` bytes; false if they could not be written.
-  virtual bool Write(const void* data, std::size_t size) = 0;
   // Writes up to `size` bytes and returns how many were written; fewer
-  // only where a write failed. By default one Write per byte.
-  virtual std::size_t WriteBlock(const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    std::size_t done = 0;
-    while (done < size && Write(bytes + done, 1)) {
-      ++done;
-    }
-    return done;
-  }
+  // only where a write failed.
+  virtual std::size_t WriteBlock(const void* data, std::size_t size) = 0;
   // Flushes, syncs and closes the file and moves it to the output name.
   // False, with everything discarded, if any of that fails.
   virtual bool Commit() = 0;

@@ -1,118 +1,63 @@
 // The decryption run: a container checked against the typed password and
 // its own length, then written back as the plain file under its extension.
 
-#include <array>
-#include <cstddef>
 #include <string>
 
-#include "jobs/container_format.h"
+#include "format/container_header.h"
+#include "format/windows1251.h"
 #include "jobs/job.h"
 #include "jobs/path_names.h"
-#include "jobs/windows1251.h"
 
 namespace jobs {
 
 namespace {
 
-bool ReadInt32(InputFile& input, std::int32_t& value) {
-  std::array<std::byte, 4> bytes{};
-  if (!input.Read(bytes.data(), bytes.size())) {
-    return false;
-  }
-  value = DecodeInt32(bytes);
-  return true;
-}
-
-bool ReadWord(InputFile& input, std::uint16_t& value) {
-  std::array<std::byte, 2> bytes{};
-  if (!input.Read(bytes.data(), bytes.size())) {
-    return false;
-  }
-  value = DecodeWord(bytes);
-  return true;
-}
-
-// Compares the stored password words with the typed password, up to the
-// first that differs.
-std::optional<JobMessage> CheckPassword(Job& job) {
-  const std::string& password = job.password;
-  std::int32_t storedLength = 0;
-  if (!ReadInt32(*job.input, storedLength)) {
-    return JobMessage::MSG_READ_ERROR;
-  }
-  if (storedLength != static_cast<std::int32_t>(password.size())) {
-    return JobMessage::MSG_WRONG_PASSWORD;
-  }
-  for (std::size_t n = 0; n < password.size(); ++n) {
-    std::uint16_t word = 0;
-    if (!ReadWord(*job.input, word)) {
+JobMessage MessageFor(format::HeaderFault fault) {
+  switch (fault) {
+    case format::HeaderFault::kCutShort:
       return JobMessage::MSG_READ_ERROR;
-    }
-    if (word != PasswordWord(password[n], n)) {
+    case format::HeaderFault::kWrongPassword:
       return JobMessage::MSG_WRONG_PASSWORD;
-    }
+    case format::HeaderFault::kDamaged:
+      return JobMessage::MSG_DAMAGED_INPUT;
   }
-  return std::nullopt;
-}
-
-// Reads the stored extension: the bytes up to the first zero byte, as
-// UTF-8. Every stored byte is consumed.
-std::optional<JobMessage> ReadExtension(Job& job, std::string& extension) {
-  std::int32_t length = 0;
-  if (!ReadInt32(*job.input, length)) {
-    return JobMessage::MSG_READ_ERROR;
-  }
-  if (length > kMaxExtensionLength) {
-    return JobMessage::MSG_DAMAGED_INPUT;
-  }
-  std::string extensionBuffer;
-  for (std::int32_t i = 0; i < length; ++i) {
-    char byte = 0;
-    if (!job.input->Read(&byte, 1)) {
-      return JobMessage::MSG_READ_ERROR;
-    }
-    extensionBuffer += byte;
-  }
-  // The stored extension ends at its first zero byte, if any.
-  const std::string stored =
-      extensionBuffer.substr(0, extensionBuffer.find('\0'));
-  // A folder separator would let the restored name point outside the
-  // chosen folder; no container written from a file name holds one.
-  if (stored.find_first_of("/\\") != std::string::npos) {
-    return JobMessage::MSG_DAMAGED_INPUT;
-  }
-  extension = ExtensionFromStoredBytes(stored);
-  return std::nullopt;
+  return JobMessage::MSG_DAMAGED_INPUT;
 }
 
 }  // namespace
 
 JobMessage RunDecryption(Job& job) {
-  if (const std::optional<JobMessage> refusal = CheckPassword(job)) {
-    return FailBeforeOutput(job, *refusal, false);
+  using format::HeaderPart;
+  // The header in one read: a read that stops short fails the first field
+  // it cuts, as a byte-by-byte reader would.
+  std::string bytes(format::kMaxHeaderSize, '\0');
+  bytes.resize(job.input->ReadBlock(bytes.data(), bytes.size()));
+  const format::HeaderDecoding decoded =
+      format::DecodeHeader(bytes, job.password, job.input->Size());
+  const auto faultIn = [&](HeaderPart part) {
+    return decoded.fault && decoded.faultyPart == part;
+  };
+  if (faultIn(HeaderPart::kPassword)) {
+    return FailBeforeOutput(job, MessageFor(*decoded.fault), false);
   }
   if (!LoadUsableKey(job)) {
     return FailBeforeOutput(job, JobMessage::MSG_WRONG_PASSWORD, false);
   }
-  std::string storedExtension;
-  if (const std::optional<JobMessage> refusal =
-          ReadExtension(job, storedExtension)) {
-    return FailBeforeOutput(job, *refusal, false);
+  if (faultIn(HeaderPart::kExtension)) {
+    return FailBeforeOutput(job, MessageFor(*decoded.fault), false);
   }
-  std::string& outputPath = *job.context.outputPath;
-  if (!RestoreExtension(outputPath, job.outputExtension, storedExtension)) {
+  // The name is settled before plainSize and the length are looked at.
+  if (!RestoreExtension(
+          job.outputPath, job.outputExtension,
+          format::ExtensionFromStoredBytes(decoded.header.extension))) {
     return FailBeforeOutput(job, JobMessage::MSG_WRITE_ERROR, true);
   }
-  GuardContainerExtension(outputPath);
-
-  std::int32_t plainSize = 0;
-  if (!ReadInt32(*job.input, plainSize)) {
-    return FailBeforeOutput(job, JobMessage::MSG_READ_ERROR, true);
+  GuardContainerExtension(job.outputPath);
+  if (decoded.fault) {
+    return FailBeforeOutput(job, MessageFor(*decoded.fault), true);
   }
-  // 64-bit arithmetic: a container of a plain file near the 2 GiB limit is
-  // itself larger than 2 GiB.
-  if (job.input->Size() - job.input->Position() != plainSize) {
-    return FailBeforeOutput(job, JobMessage::MSG_DAMAGED_INPUT, true);
+  if (!job.input->Seek(static_cast<std::int64_t>(decoded.size))) {
+    return FailBeforeOutput(job, JobMessage::MSG_READ_ERROR, true);
   }
   std::unique_ptr<OutputFile> output = CreateOutput(job);
   if (!output) {

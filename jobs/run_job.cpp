@@ -4,13 +4,12 @@
 #include "jobs/run_job.h"
 
 #include <algorithm>
-#include <cassert>
 #include <string>
 
 #include "cipher/key_loading.h"
+#include "format/windows1251.h"
 #include "jobs/job.h"
 #include "jobs/path_names.h"
-#include "jobs/windows1251.h"
 
 namespace jobs {
 
@@ -22,7 +21,7 @@ void ReportProgress(Job& job, std::int64_t index, std::int64_t size) {
   const int position = ProgressPosition(index, size);
   if (position != job.shownProgress) {
     job.shownProgress = position;
-    job.context.window->SetProgressPosition(position);
+    job.progress.SetPosition(position);
   }
 }
 
@@ -41,13 +40,11 @@ void ReportProgressRange(Job& job, std::int64_t begin, std::int64_t end,
 
 void ResetProgress(Job& job) {
   job.shownProgress = 0;
-  job.context.window->SetProgressPosition(0);
+  job.progress.SetPosition(0);
 }
 
 JobMessage EndJob(Job& job, JobMessage message) {
-  job.context.window->ShowMessage(message);
-  job.context.window->EnableStartButton(true);
-  job.running.store(0);
+  job.input.reset();
   return message;
 }
 
@@ -63,17 +60,17 @@ namespace {
 
 // The request's checks, in order; nothing when it may go ahead.
 std::optional<JobMessage> CheckRequest(Job& job) {
-  const JobContext& context = job.context;
-  if (context.inputText->empty()) {
+  const JobRequest& request = job.request;
+  if (request.inputText.empty()) {
     return JobMessage::MSG_NO_INPUT;
   }
-  if (context.outputText->empty()) {
+  if (request.outputText.empty()) {
     return JobMessage::MSG_NO_OUTPUT;
   }
   // The cipher counts Windows-1251 bytes, one per character, so the length
   // is checked after the conversion.
   std::optional<std::string> password =
-      Utf8ToWindows1251(*context.passwordText);
+      format::Utf8ToWindows1251(request.passwordText);
   if (!password) {
     return JobMessage::MSG_PASSWORD_CHARACTERS;
   }
@@ -84,28 +81,31 @@ std::optional<JobMessage> CheckRequest(Job& job) {
   return std::nullopt;
 }
 
-}  // namespace
-
-JobMessage RunJob(JobContext& context, RunningFlag& running, JobFiles& files) {
-  assert(context.inputText && context.outputText && context.passwordText &&
-         context.inputPath && context.outputPath && context.window);
-  Job job(context, running, files);
-  job.keystream.Reset();
-  context.window->SetProgressRange(0, 100, 1);
-  context.window->EnableStartButton(false);
-
+// The checks, the direction and the run; the message the job ends with.
+JobMessage Run(Job& job) {
   if (const std::optional<JobMessage> refusal = CheckRequest(job)) {
     return EndJob(job, *refusal);
   }
-  job.inputExtension = LowerAscii(PathExtension(*context.inputText));
-  job.outputExtension = LowerAscii(PathExtension(*context.outputText));
+  job.inputExtension = LowerAscii(PathExtension(job.request.inputText));
+  job.outputExtension = LowerAscii(PathExtension(job.request.outputText));
 
-  job.input = files.OpenInput(*context.inputPath);
+  job.input = job.files.OpenInput(job.request.inputPath);
   if (!job.input) {
     return EndJob(job, JobMessage::MSG_INPUT_MISSING);
   }
   return job.inputExtension == kContainerExtension ? RunDecryption(job)
                                                    : RunEncryption(job);
+}
+
+}  // namespace
+
+JobResult RunJob(const JobRequest& request, RunningFlag& running,
+                 ProgressSink& progress, JobFiles& files) {
+  Job job(request, running, progress, files);
+  job.keystream.Reset();
+  progress.SetRange(0, 100);
+  const JobMessage message = Run(job);
+  return {message, std::move(job.outputText), std::move(job.outputPath)};
 }
 
 }  // namespace jobs

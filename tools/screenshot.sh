@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Makes docs/screenshot.png: builds the program, runs it on a virtual X
+# Makes doc/screenshot.png: builds the program, runs it on a virtual X
 # display (Xvfb) and has it save a picture of its dialog once it shows.
 # Usage: tools/screenshot.sh [OUTPUT.png]
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${PROGRAM_BUILD_DIR:-$root/build}"
-output="$(realpath -m "${1:-$root/docs/screenshot.png}")"
+output="$(realpath -m "${1:-$root/doc/screenshot.png}")"
 
 "$root/tools/install-missing.sh" xvfb xauth >&2
 "$root/tools/setup.sh" >&2

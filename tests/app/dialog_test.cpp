@@ -12,7 +12,7 @@
 #include "app/about_dlg.h"
 #include "app/help_dlg.h"
 #include "app/maintainers.h"
-#include "jobs/windows1251.h"
+#include "format/windows1251.h"
 #include "tests/app/dialog_harness.h"
 
 namespace test {
@@ -260,7 +260,7 @@ TEST(HelpAndAbout, HelpTextExactly) {
   const auto* label = dynamic_cast<QLabel*>(help.GetDlgItem(IDC_HELP_TEXT));
   ASSERT_NE(label, nullptr);
   EXPECT_EQ(label->text().toStdString(), expected);
-  EXPECT_EQ(jobs::Utf8ToWindows1251(expected).value_or("").size(), 581U);
+  EXPECT_EQ(format::Utf8ToWindows1251(expected).value_or("").size(), 581U);
   EXPECT_TRUE(label->wordWrap());
   EXPECT_EQ(help.windowTitle().toStdString(), "помощ");
   // The five paragraphs fit the static's rectangle.

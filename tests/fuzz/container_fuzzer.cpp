@@ -1,58 +1,54 @@
 // libFuzzer target: arbitrary bytes decrypted as a container by the real job
 // on real files. Every run checks what the program promises whatever the
 // container holds, and aborts (a finding) when a promise is broken:
-//   - the job ends with exactly one message, then enables the start button
-//     and clears the running flag;
-//   - the bar stays within 0..99 and is back at 0 if it moved;
-//   - the container itself is left as it was;
+//   - the bar's range is reported once, first; the bar stays within 0..99
+//     and is back at 0 if it moved; the running flag is left to the caller;
+//   - the container itself is left as it was, and the output text too;
 //   - a refused container leaves no file behind, a temporary one included;
 //   - an accepted one yields exactly plainSize bytes, each equal to its body
 //     byte in bit 0 (key bytes have bit 0 clear), under the output name in
-//     the job's own folder, and nothing else is written anywhere in the
-//     fuzzer's folder.
+//     the job's own folder, and nothing else is written anywhere.
 //
-// Input: byte 0 picks the password and the output name (fuzz_support.h);
-// the rest is the container.
+// Input: byte 0 chooses the password (bits 0-1) and the output name (bits
+// 2-3); the rest is the container. tools/make_fuzz_corpus.py writes the
+// seeds.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
+#include "format/windows1251.h"
 #include "jobs/run_job.h"
-#include "jobs/windows1251.h"
-#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-[[noreturn]] void Broken(const char* promise) {
-  std::fprintf(stderr, "container_fuzzer: broken promise: %s\n", promise);
-  std::abort();
-}
+const std::string kPasswords[] = {"a", "0123456789abcdef", "парола",
+                                  "абвгдежзийклмноп"};
+const std::string kOutputNames[] = {"out", "out.txt", "OUT.CRYPT", "in.crypt"};
 
 void Expect(bool kept, const char* promise) {
   if (!kept) {
-    Broken(promise);
+    std::fprintf(stderr, "container_fuzzer: broken promise: %s\n", promise);
+    std::abort();
   }
 }
 
-// The fuzzer's own folder, with the job's folder "box" inside it; removed
-// when the fuzzer exits normally.
+// The fuzzer's own folder, with the job's folder "box" in it; removed when
+// the fuzzer exits normally.
 const fs::path& Root() {
   static const fs::path root = [] {
     std::string name =
         (fs::temp_directory_path() / "program-fuzz-XXXXXX").string();
-    if (mkdtemp(name.data()) == nullptr) {
-      Broken("a temporary folder can be made");
-    }
+    Expect(mkdtemp(name.data()) != nullptr, "a temporary folder can be made");
     fs::create_directory(fs::path(name) / "box");
     std::atexit([] {
       std::error_code error;
@@ -76,25 +72,34 @@ std::vector<std::string> Names(const fs::path& folder) {
   return names;
 }
 
+class KeepingProgress final : public jobs::ProgressSink {
+ public:
+  void SetRange(int minimum, int maximum) override {
+    ranges.emplace_back(minimum, maximum);
+  }
+  void SetPosition(int position) override {
+    Expect(!ranges.empty(), "the range comes before any position");
+    positions.push_back(position);
+  }
+  std::vector<std::pair<int, int>> ranges;
+  std::vector<int> positions;
+};
+
 std::int64_t Int32At(const std::string& bytes, std::size_t at) {
   std::uint32_t bits = 0;
   for (std::size_t i = 0; i < 4; ++i) {
-    bits |=
-        static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i]))
-        << (8U * i);
+    bits |= std::uint32_t{static_cast<unsigned char>(bytes.at(at + i))}
+            << (8U * i);
   }
   return static_cast<std::int32_t>(bits);
 }
 
-void CheckAccepted(const std::string& container, const std::string& password,
+// The header as the layout gives it: P, P words, X, X bytes, plainSize.
+void CheckAccepted(const std::string& container, std::size_t passwordLength,
                    const fs::path& output) {
-  // The header as the layout gives it: P, P words, X, X bytes, plainSize.
-  const std::size_t p = password.size();
-  const std::size_t extensionAt = 4 + 2 * p;
-  Expect(container.size() >= extensionAt + 4, "an accepted header is whole");
+  const std::size_t extensionAt = 4 + 2 * passwordLength;
   const std::int64_t x = Int32At(container, extensionAt);
   const std::size_t sizeAt = extensionAt + 4 + (x > 0 ? x : 0);
-  Expect(container.size() >= sizeAt + 4, "an accepted header is whole");
   const std::int64_t plainSize = Int32At(container, sizeAt);
   const std::size_t bodyAt = sizeAt + 4;
   Expect(plainSize >= 0 &&
@@ -117,51 +122,46 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     return -1;
   }
   const fs::path box = Root() / "box";
-  const std::string& password = fuzz::kPasswords[data[0] & 3U];
-  const std::string& outputName = fuzz::kOutputNames[(data[0] >> 2U) & 3U];
+  const std::string& password = kPasswords[data[0] & 3U];
+  const std::string output =
+      (box / kOutputNames[(data[0] >> 2U) & 3U]).string();
   const std::string container(reinterpret_cast<const char*>(data + 1),
                               size - 1);
-  const fs::path input = box / fuzz::kInputName;
-  {
-    std::ofstream out(input, std::ios::binary | std::ios::trunc);
-    out.write(container.data(), static_cast<std::streamsize>(container.size()));
-    Expect(out.good(), "the container can be written");
-  }
+  const std::string input = (box / "in.crypt").string();
+  std::ofstream(input, std::ios::binary | std::ios::trunc)
+      .write(container.data(), static_cast<std::streamsize>(container.size()));
 
-  fuzz::FileJob job(input.string(), (box / outputName).string(), password);
-  const jobs::JobMessage message = job.Run();
+  KeepingProgress progress;
+  jobs::RunningFlag running{1};
+  const jobs::JobResult result =
+      jobs::RunJob({input, input, output, output, password}, running, progress);
 
-  Expect(job.window.messages.size() == 1 && job.window.messages[0] == message,
-         "one message, the one returned");
-  Expect(job.window.rangeSet, "the bar's range is set first");
-  Expect(job.window.enables.size() == 2 && !job.window.enables[0] &&
-             job.window.enables[1] && job.window.enablesBeforeMessage == 1,
-         "the start button is disabled, then enabled after the message");
-  Expect(job.running.load() == 0, "the running flag is cleared");
-  for (const int position : job.window.positions) {
+  Expect(progress.ranges == std::vector<std::pair<int, int>>{{0, 100}},
+         "the bar's range is set once");
+  for (const int position : progress.positions) {
     Expect(position >= 0 && position <= 99, "the bar stays below 100");
   }
-  Expect(job.window.positions.empty() || job.window.positions.back() == 0,
+  Expect(progress.positions.empty() || progress.positions.back() == 0,
          "the bar is back at 0");
+  Expect(running.load() == 1, "the running flag is the caller's");
   Expect(ReadWhole(input) == container, "the container is left alone");
+  Expect(result.outputText == output, "a decryption leaves the text alone");
   Expect(Names(Root()) == std::vector<std::string>{"box"},
          "nothing is written beside the job's folder");
-  Expect(job.outputText == (box / outputName).string(),
-         "a decryption leaves the output text alone");
-
-  std::vector<std::string> names = Names(box);
-  if (message == jobs::JobMessage::MSG_DONE) {
-    const fs::path output(job.outputPath);
-    Expect(output.parent_path() == box, "the output is in the chosen folder");
-    Expect(names.size() == 2, "an accepted container makes one file");
-    Expect(fs::is_regular_file(output), "the output has the restored name");
-    CheckAccepted(container, *jobs::Utf8ToWindows1251(password), output);
+  const std::vector<std::string> names = Names(box);
+  if (result.message == jobs::JobMessage::MSG_DONE) {
+    Expect(fs::path(result.outputPath).parent_path() == box,
+           "the output is in the chosen folder");
+    Expect(names.size() == 2 && fs::is_regular_file(result.outputPath),
+           "an accepted container makes one file, under the restored name");
+    CheckAccepted(container, format::Utf8ToWindows1251(password)->size(),
+                  result.outputPath);
   } else {
-    Expect(names == std::vector<std::string>{fuzz::kInputName},
+    Expect(names == std::vector<std::string>{"in.crypt"},
            "a refused container leaves nothing behind");
   }
   for (const std::string& name : names) {
-    if (name != fuzz::kInputName) {
+    if (name != "in.crypt") {
       fs::remove(box / name);
     }
   }

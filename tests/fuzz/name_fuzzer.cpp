@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "format/windows1251.h"
 #include "jobs/path_names.h"
-#include "jobs/windows1251.h"
 
 namespace {
 
@@ -47,11 +47,6 @@ std::string Lower(std::string text) {
   return text;
 }
 
-bool EndsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() &&
-         text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 // A name of about `length` bytes ending in `tail`, so that the limits are
 // reached often.
 std::string NearLength(FuzzedDataProvider& data, const std::string& tail) {
@@ -67,7 +62,7 @@ void CheckAddContainerExtension(const std::string& textBefore,
   std::string path = pathBefore;
   const std::string extension = Lower(Extension(text));
   const bool done = jobs::AddContainerExtension(text, path, extension);
-  if (extension == "crypt" || EndsWith(pathBefore, ".crypt")) {
+  if (extension == "crypt" || pathBefore.ends_with(".crypt")) {
     Expect(done && text == textBefore && path == pathBefore,
            "a container name is kept");
   } else if (pathBefore.size() + 6 > kMaxPathLength) {
@@ -90,7 +85,7 @@ void CheckRestoreExtension(const std::string& pathBefore,
   const bool done = jobs::RestoreExtension(path, outputExtension, stored);
   const bool kept =
       stored.empty() || outputExtension == stored ||
-      (pathBefore.size() > stored.size() && EndsWith(pathBefore, stored) &&
+      (pathBefore.size() > stored.size() && pathBefore.ends_with(stored) &&
        pathBefore[pathBefore.size() - stored.size() - 1] == '.');
   if (kept) {
     Expect(done && path == pathBefore, "a name with the extension is kept");
@@ -109,28 +104,28 @@ void CheckRestoreExtension(const std::string& pathBefore,
 
   std::string guarded = path;
   jobs::GuardContainerExtension(guarded);
-  if (path.size() >= 7 && EndsWith(path, ".crypt")) {
+  if (path.size() >= 7 && path.ends_with(".crypt")) {
     Expect(guarded == path.substr(0, path.size() - 1),
            "a restored .crypt loses its last character");
   } else {
     Expect(guarded == path, "any other name is kept");
   }
-  Expect(guarded.size() < 7 || !EndsWith(guarded, ".crypt"),
+  Expect(guarded.size() < 7 || !guarded.ends_with(".crypt"),
          "a decrypted file is not named .crypt");
 }
 
 void CheckCodePage(const std::string& bytes) {
-  if (const auto utf8 = jobs::Windows1251ToUtf8(bytes)) {
-    Expect(jobs::Utf8ToWindows1251(*utf8) == bytes,
+  if (const auto utf8 = format::Windows1251ToUtf8(bytes)) {
+    Expect(format::Utf8ToWindows1251(*utf8) == bytes,
            "Windows-1251 to UTF-8 and back is exact");
   }
-  if (const auto windows = jobs::Utf8ToWindows1251(bytes)) {
+  if (const auto windows = format::Utf8ToWindows1251(bytes)) {
     Expect(windows->size() <= bytes.size(), "one byte a character");
-    Expect(jobs::Windows1251ToUtf8(*windows) == bytes,
+    Expect(format::Windows1251ToUtf8(*windows) == bytes,
            "UTF-8 to Windows-1251 and back is exact");
   }
   // Whatever a container stores comes back as some name extension.
-  const std::string extension = jobs::ExtensionFromStoredBytes(bytes);
+  const std::string extension = format::ExtensionFromStoredBytes(bytes);
   Expect(extension.size() <= 3 * bytes.size(), "at most 3 bytes a character");
 }
 

@@ -1,18 +1,21 @@
 // The limits of the format and of the platform: the largest plain size,
-// names exactly at the path limit, the longest stored extension, and
-// negative header fields. The full 2,147,483,647-byte jobs are in the long
-// checks (long_checks_test.cpp).
+// taken at once and, in the long checks, in full; and names exactly at the
+// path limit.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
-#include <limits>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "jobs/path_names.h"
-#include "tests/jobs/job_doubles.h"
+#include "tests/support/containers.h"
+#include "tests/support/job_harness.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -20,135 +23,84 @@ namespace {
 namespace fs = std::filesystem;
 using jobs::JobMessage;
 using Names = std::vector<std::string>;
-constexpr std::int64_t kLargest = std::numeric_limits<std::int32_t>::max();
+constexpr std::int64_t kLargest = INT32_MAX;
 
-Names NamesIn(const fs::path& folder) {
-  Names names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  return names;
-}
-
-// The disk, keeping the first bytes each output is given.
-class KeepingFiles final : public jobs::JobFiles {
- public:
-  std::string written;
-
-  std::unique_ptr<jobs::InputFile> OpenInput(const std::string& path) override {
-    return jobs::DiskFiles().OpenInput(path);
-  }
-  std::unique_ptr<jobs::OutputFile> CreateOutput(
-      const std::string& path) override {
-    auto file = jobs::DiskFiles().CreateOutput(path);
-    return file ? std::make_unique<Output>(std::move(file), written) : nullptr;
-  }
-  bool SameFile(const std::string& a, const std::string& b) override {
-    return jobs::DiskFiles().SameFile(a, b);
-  }
-
- private:
-  struct Output final : jobs::OutputFile {
-    Output(std::unique_ptr<jobs::OutputFile> f, std::string& w)
-        : file(std::move(f)), written(w) {}
-    bool Write(const void* data, std::size_t size) override {
-      if (written.size() < 64) {
-        written.append(static_cast<const char*>(data),
-                       std::min<std::size_t>(size, 64));
-      }
-      return file->Write(data, size);
-    }
-    bool Commit() override { return file->Commit(); }
-    void Discard() override { file->Discard(); }
-    std::unique_ptr<jobs::OutputFile> file;
-    std::string& written;
-  };
-};
-
-// The largest plain size is taken in both directions: the header says so
-// and the body starts. The job is cancelled at its first progress step, so
-// that it stays quick (sparse files, nothing is written to keep).
-TEST(Limits, TheLargestPlainSizeIsAccepted) {
+// Both directions take the largest plain size: the header says so and the
+// body starts (the job is cancelled at its first step, so that it stays
+// quick on sparse files). One byte more cannot be stored; a container 4 GiB
+// longer than its header says cannot wrap around to a match.
+TEST(Limits, PlainSizesAtTheFormatsLimit) {
   const test::TempDir dir;
-  test::WriteFile(dir / "big.bin", "");
-  fs::resize_file(dir / "big.bin", kLargest);
   const std::string header = test::BuildHeader("pw", "bin", kLargest);
-  test::WriteFile(dir / "big.crypt", header);
-  fs::resize_file(dir / "big.crypt", header.size() + kLargest);
-  for (const std::string name : {"big.bin", "big.crypt"}) {
-    KeepingFiles files;
-    test::JobHarness job(dir / name, dir / "out", "pw");
-    job.window.onPosition = [&](int) { job.running.store(0); };
-    EXPECT_EQ(job.Run(files), JobMessage::MSG_CANCELLED) << name;
-    if (name == "big.bin") {
-      EXPECT_TRUE(files.written.starts_with(header)) << name;
-    }
-    EXPECT_EQ(dir.Names(), (Names{"big.bin", "big.crypt"}));
-  }
-}
-
-// Negative lengths and sizes in a header: a negative password length is a
-// wrong password, a negative extension length an empty extension, and a
-// negative plain size a damaged container; no output either way.
-TEST(Limits, NegativeHeaderFields) {
-  const test::TempDir dir;
-  const std::string password = "abc";
-  const std::string words = test::BuildHeader(password, "", 0).substr(4, 6);
   const struct {
-    std::int64_t passwordLength, extensionLength, plainSize;
+    std::string name, header;
+    std::int64_t size;
     JobMessage expected;
   } cases[] = {
-      {-1, 0, 0, JobMessage::MSG_WRONG_PASSWORD},
-      {INT32_MIN, 0, 0, JobMessage::MSG_WRONG_PASSWORD},
-      {3, INT32_MIN, 1, JobMessage::MSG_DONE},
-      {3, -1, 1, JobMessage::MSG_DONE},
-      {3, 0, -1, JobMessage::MSG_DAMAGED_INPUT},
-      {3, 0, INT32_MIN, JobMessage::MSG_DAMAGED_INPUT},
+      {"big.bin", "", kLargest, JobMessage::MSG_CANCELLED},
+      {"big.crypt", header, kLargest, JobMessage::MSG_CANCELLED},
+      {"big.bin", "", kLargest + 1, JobMessage::MSG_INPUT_TOO_LARGE},
+      {"big.crypt", test::BuildHeader("pw", "", 0), std::int64_t{1} << 32,
+       JobMessage::MSG_DAMAGED_INPUT},
   };
   for (const auto& c : cases) {
-    std::string container;
-    test::AppendInt32(container, c.passwordLength);
-    container += words;
-    test::AppendInt32(container, c.extensionLength);
-    test::AppendInt32(container, c.plainSize);
-    container += test::Combine(password, "x");
-    test::WriteFile(dir / "in.crypt", container);
-    test::JobHarness job(dir / "in.crypt", dir / "back", password);
-    EXPECT_EQ(job.Run(), c.expected)
-        << c.passwordLength << " " << c.extensionLength << " " << c.plainSize;
-    EXPECT_EQ(job.outputPath, dir / "back");
-    if (c.expected == JobMessage::MSG_DONE) {
-      EXPECT_EQ(test::ReadFile(dir / "back"), "x");
-      fs::remove(dir / "back");
-    }
-    EXPECT_EQ(dir.Names(), Names{"in.crypt"});
+    test::WriteFile(dir / c.name, c.header);
+    fs::resize_file(dir / c.name, c.header.size() + c.size);
+    test::FaultyFiles files;
+    test::JobHarness job(dir / c.name, dir / "out", "pw");
+    job.progress.onPosition = [&](int) { job.running.store(0); };
+    EXPECT_EQ(job.Run(files), c.expected) << c.name << " " << c.size;
+    EXPECT_EQ(files.bytesWritten.starts_with(header),
+              c.name == "big.bin" && c.size == kLargest);
+    EXPECT_EQ(job.progress.positions.empty(),
+              c.expected == JobMessage::MSG_INPUT_TOO_LARGE);
+    EXPECT_EQ(dir.Names(), Names{c.name});
+    fs::remove(dir / c.name);
   }
 }
 
-// A stored extension of 259 bytes is read whole (no file system takes the
-// name it gives, so the output cannot be created; where the path limit is
-// 259, the name is not even tried); one of 260 is refused as damaged before
-// a byte of it is stored.
-TEST(Limits, StoredExtensionOf259And260Bytes) {
-  const test::TempDir dir;
-  const std::string grown = dir / ("b." + std::string(259, 'e'));
-  const bool grows = grown.size() <= jobs::kMaxPathLength;
-  for (const std::size_t length : {259U, 260U}) {
-    test::WriteFile(dir / "in.crypt",
-                    test::BuildContainer("abc", std::string(length, 'e'), "1"));
-    test::JobHarness job(dir / "in.crypt", dir / "b", "abc");
-    EXPECT_EQ(job.Run(), length == 259 ? JobMessage::MSG_WRITE_ERROR
-                                       : JobMessage::MSG_DAMAGED_INPUT);
-    EXPECT_EQ(job.outputPath, length == 259 && grows ? grown : dir / "b");
-    EXPECT_EQ(dir.Names(), Names{"in.crypt"});
+// A plain file of zeros of the largest size, encrypted and decrypted in
+// full. Needs PROGRAM_LONG_CHECKS (tools/long-checks.sh) and 4.1 GiB free.
+TEST(LongChecks, TheLargestPlainFileBothWays) {
+  if (std::getenv("PROGRAM_LONG_CHECKS") == nullptr) {
+    GTEST_SKIP() << "a long check: run tools/long-checks.sh";
   }
+  const test::TempDir dir;
+  std::error_code error;
+  const std::uint64_t needed = 2 * kLargest + (std::uint64_t{64} << 20U);
+  if (fs::space(dir.path(), error).available < needed || error) {
+    GTEST_SKIP() << "needs " << (needed >> 20U) << " MiB free in "
+                 << dir.path();
+  }
+  test::WriteFile(dir / "big.bin", "");
+  fs::resize_file(dir / "big.bin", kLargest);
+  test::JobHarness encrypt(dir / "big.bin", dir / "c", "long check");
+  ASSERT_EQ(encrypt.Run(), JobMessage::MSG_DONE);
+  const std::string header = test::BuildHeader("long check", "bin", kLargest);
+  EXPECT_EQ(fs::file_size(dir / "c.crypt"), header.size() + kLargest);
+  std::string start(header.size() + 4096, '\0');
+  std::ifstream(dir / "c.crypt", std::ios::binary)
+      .read(start.data(), static_cast<std::streamsize>(start.size()));
+  EXPECT_TRUE(start ==
+              header + test::Combine("long check", std::string(4096, '\0')));
+
+  test::JobHarness decrypt(dir / "c.crypt", dir / "back", "long check");
+  ASSERT_EQ(decrypt.Run(), JobMessage::MSG_DONE);
+  EXPECT_EQ(fs::file_size(dir / "back.bin"), kLargest);
+  std::ifstream in(dir / "back.bin", std::ios::binary);
+  std::vector<char> block(1U << 20U);
+  bool zeros = true;
+  while (zeros && (in.read(block.data(), 1 << 20) || in.gcount() > 0)) {
+    zeros = std::all_of(block.begin(), block.begin() + in.gcount(),
+                        [](char c) { return c == 0; });
+  }
+  EXPECT_TRUE(zeros);
 }
 
 // A path of exactly `length` bytes: `folder`, then made folders of at most
 // 200 bytes, then `name`.
-std::string PathOfLength(const std::string& folder, std::size_t length,
+std::string PathOfLength(std::string path, std::size_t length,
                          const std::string& name) {
-  std::string path = folder;
   fs::create_directories(path);
   for (;;) {
     const std::size_t rest = length - path.size() - 1 - name.size();
@@ -170,34 +122,35 @@ std::string PathOfLength(const std::string& folder, std::size_t length,
 TEST(Limits, NamesAtThePathLimit) {
   const test::TempDir dir;
   const std::size_t limit = jobs::kMaxPathLength;
-  fs::create_directory(dir / "in");
   const std::string input = PathOfLength(dir / "in", limit, "p.txt");
-  ASSERT_EQ(input.size(), limit);
   test::WriteFile(input, "plain");
-  int folder = 0;
   for (const std::string& name : {std::string("n"), std::string(40, 'n')}) {
     const std::string encrypted =
-        PathOfLength(dir / std::to_string(++folder), limit, name + ".crypt");
+        PathOfLength(dir / ("e" + name), limit, name + ".crypt");
     const std::string decrypted =
-        PathOfLength(dir / std::to_string(++folder), limit, name + ".txt");
-    ASSERT_EQ(encrypted.size(), limit);
-    ASSERT_EQ(decrypted.size(), limit);
-    const std::string stem = encrypted.substr(0, limit - 6);
-    const std::string back = decrypted.substr(0, limit - 4);
+        PathOfLength(dir / ("d" + name), limit, name + ".txt");
     for (const std::size_t over : {0U, 1U}) {
-      test::JobHarness encrypt(input, stem + std::string(over, 'x'), "pw");
-      EXPECT_EQ(encrypt.Run(),
-                over ? JobMessage::MSG_WRITE_ERROR : JobMessage::MSG_DONE)
-          << name.size() << " " << over;
-      test::JobHarness decrypt(encrypted, back + std::string(over, 'x'), "pw");
-      EXPECT_EQ(decrypt.Run(),
-                over ? JobMessage::MSG_WRITE_ERROR : JobMessage::MSG_DONE)
-          << name.size() << " " << over;
+      const JobMessage expected =
+          over != 0 ? JobMessage::MSG_WRITE_ERROR : JobMessage::MSG_DONE;
+      test::JobHarness encrypt(
+          input, encrypted.substr(0, limit - 6) + std::string(over, 'x'), "pw");
+      EXPECT_EQ(encrypt.Run(), expected) << name.size() << " " << over;
+      test::JobHarness decrypt(
+          encrypted, decrypted.substr(0, limit - 4) + std::string(over, 'x'),
+          "pw");
+      EXPECT_EQ(decrypt.Run(), expected) << name.size() << " " << over;
+      if (over != 0) {  // refused as an output that cannot be created
+        EXPECT_EQ(encrypt.progress.positions, std::vector<int>{0});
+        EXPECT_EQ(decrypt.progress.positions, std::vector<int>{0});
+      }
     }
     EXPECT_EQ(test::ReadFile(decrypted), "plain");
-    EXPECT_EQ(NamesIn(fs::path(encrypted).parent_path()),
-              Names{name + ".crypt"});
-    EXPECT_EQ(NamesIn(fs::path(decrypted).parent_path()), Names{name + ".txt"});
+    for (const std::string& path : {encrypted, decrypted}) {  // nothing else
+      EXPECT_EQ(
+          std::distance(fs::directory_iterator(fs::path(path).parent_path()),
+                        fs::directory_iterator()),
+          1);
+    }
   }
 }
 

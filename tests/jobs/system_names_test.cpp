@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "jobs/path_names.h"
-#include "tests/jobs/job_doubles.h"
+#include "tests/support/containers.h"
+#include "tests/support/job_harness.h"
 #include "tests/support/test_files.h"
 
 namespace {
