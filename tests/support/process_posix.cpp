@@ -1,0 +1,121 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <stdexcept>
+
+#include "tests/support/process.h"
+
+namespace test {
+
+namespace {
+
+[[noreturn]] void Exec(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const std::string& arg : args) {
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  }
+  argv.push_back(nullptr);
+  execv(argv[0], argv.data());
+  _exit(127);
+}
+
+}  // namespace
+
+Process::Process(const std::vector<std::string>& args, const std::string& input,
+                 bool /*interruptible*/) {
+  WriteFile(streams_ / "in", input);
+  const int streams[] = {
+      open((streams_ / "in").c_str(), O_RDONLY),
+      open((streams_ / "out").c_str(), O_WRONLY | O_CREAT, 0600),
+      open((streams_ / "err").c_str(), O_WRONLY | O_CREAT, 0600)};
+  id_ = fork();
+  if (id_ == 0) {
+    setsid();  // no controlling terminal to ask a password on
+    for (const int fd : {0, 1, 2}) {
+      dup2(streams[fd], fd);
+    }
+    Exec(args);
+  }
+  for (const int fd : streams) {
+    close(fd);
+  }
+  if (id_ < 0) {
+    throw std::runtime_error("cannot start " + args[0]);
+  }
+}
+
+Process::Process(const std::vector<std::string>& args) {
+  id_ = forkpty(&terminal_, nullptr, nullptr, nullptr);
+  if (id_ == 0) {
+    Exec(args);
+  }
+  if (id_ < 0) {
+    throw std::runtime_error("cannot start " + args[0]);
+  }
+}
+
+Process::~Process() {
+  if (!Ended()) {
+    Signal(SIGKILL);
+    Wait();
+  }
+  close(terminal_);
+}
+
+bool Process::Ended() {
+  int status = 0;
+  if (!status_ && waitpid(static_cast<pid_t>(id_), &status, WNOHANG) > 0) {
+    status_ = status;
+  }
+  return status_.has_value();
+}
+
+void Process::Signal(int signal) { kill(static_cast<pid_t>(id_), signal); }
+
+void Process::Interrupt() { Signal(SIGINT); }
+
+ProcessResult Process::Wait() {
+  while (terminal_ >= 0 && ReadSome()) {
+  }
+  int s = 0;
+  if (!status_ && waitpid(static_cast<pid_t>(id_), &s, 0) > 0) {
+    status_ = s;
+  }
+  s = status_.value_or(-1);
+  const int status = WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s);
+  if (terminal_ >= 0) {
+    return {status, screen_, ""};
+  }
+  return {status, ReadFile(streams_ / "out"), ReadFile(streams_ / "err")};
+}
+
+bool Process::Answer(const std::string& prompt, const std::string& line) {
+  std::size_t at = 0;
+  while ((at = screen_.find(prompt, found_)) == std::string::npos) {
+    if (!ReadSome()) {
+      return false;
+    }
+  }
+  found_ = at + prompt.size();
+  return write(terminal_, line.data(), line.size()) ==
+         static_cast<ssize_t>(line.size());
+}
+
+bool Process::ReadSome() {
+  pollfd ready{terminal_, POLLIN, 0};
+  // A minute of silence means the program is stuck: stop it.
+  if (poll(&ready, 1, 60000) <= 0) {
+    Signal(SIGKILL);
+    return false;
+  }
+  char buffer[4096];
+  const ssize_t n = read(terminal_, buffer, sizeof buffer);
+  screen_.append(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+  return n > 0;
+}
+
+}  // namespace test
