@@ -1,10 +1,11 @@
 // The console on Windows. Text reaches a console as UTF-16 through
 // WriteConsoleW, whatever its code page; redirected, it stays UTF-8.
 
+#include <windows.h>
+// After windows.h, which it needs.
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include <atomic>
 

@@ -29,7 +29,7 @@ struct ProcessResult {
 class Process {
  public:
   // `args` starts with the program. An `interruptible` process can be sent
-  // Interrupt (on Windows it shares a console with the test for that).
+  // Interrupt: on Windows it shares the test's console for that.
   Process(const std::vector<std::string>& args, const std::string& input,
           bool interruptible = false);
   Process(const Process&) = delete;
@@ -37,9 +37,9 @@ class Process {
   ~Process();  // kills the process if it still runs
 
   bool Ended();
-  // What a user's Ctrl-C does: SIGINT, or Ctrl-Break on Windows, where a
-  // test cannot send Ctrl-C to one process alone.
-  void Interrupt();
+  // What a user's Ctrl-C does. False on Windows when the test has no
+  // console to press it on.
+  bool Interrupt();
   ProcessResult Wait();
 
 #ifndef _WIN32

@@ -76,7 +76,10 @@ bool Process::Ended() {
 
 void Process::Signal(int signal) { kill(static_cast<pid_t>(id_), signal); }
 
-void Process::Interrupt() { Signal(SIGINT); }
+bool Process::Interrupt() {
+  Signal(SIGINT);
+  return true;
+}
 
 ProcessResult Process::Wait() {
   while (terminal_ >= 0 && ReadSome()) {

@@ -56,16 +56,13 @@ Process::Process(const std::vector<std::string>& args, const std::string& input,
   startup.hStdInput = streams[0];
   startup.hStdOutput = streams[1];
   startup.hStdError = streams[2];
-  // Ctrl-Break reaches a process group on the console the test shares; a
-  // detached process has no console to ask a password on.
-  if (interruptible) {
-    AllocConsole();  // fails harmlessly when the test has one
-  }
   PROCESS_INFORMATION started{};
   const BOOL ok = CreateProcessW(
       nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-      interruptible ? CREATE_NEW_PROCESS_GROUP : DETACHED_PROCESS, nullptr,
-      nullptr, &startup, &started);
+      // One shares the test's console, to be sent Ctrl-C on it; without a
+      // console there is no terminal to ask a password on.
+      interruptible ? 0 : DETACHED_PROCESS, nullptr, nullptr, &startup,
+      &started);
   for (const HANDLE stream : streams) {
     CloseHandle(stream);
   }
@@ -93,8 +90,12 @@ bool Process::Ended() {
   return status_.has_value();
 }
 
-void Process::Interrupt() {
-  GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, GetProcessId(HandleOf(id_)));
+// Wine sends no Ctrl-Break to a process group: Ctrl-C goes to every process
+// on the console, and the test ignores it (its children do not inherit
+// that).
+bool Process::Interrupt() {
+  SetConsoleCtrlHandler(nullptr, TRUE);
+  return GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
 }
 
 ProcessResult Process::Wait() {
