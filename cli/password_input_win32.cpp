@@ -20,12 +20,23 @@ namespace {
 constexpr std::size_t kLongestLine = 1024;
 
 std::atomic<bool> g_promptInterrupted{false};
+std::atomic<HANDLE> g_promptInput{INVALID_HANDLE_VALUE};
 
 BOOL WINAPI OnPromptEvent(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
     return FALSE;
   }
   g_promptInterrupted.store(true);
+  // Not every console ends a pending line read on Ctrl-C (Wine's does not):
+  // an Enter pressed on the user's behalf ends it.
+  INPUT_RECORD enter{};
+  enter.EventType = KEY_EVENT;
+  enter.Event.KeyEvent.bKeyDown = TRUE;
+  enter.Event.KeyEvent.wRepeatCount = 1;
+  enter.Event.KeyEvent.wVirtualKeyCode = VK_RETURN;
+  enter.Event.KeyEvent.uChar.UnicodeChar = L'\r';
+  DWORD written = 0;
+  WriteConsoleInputW(g_promptInput.load(), &enter, 1, &written);
   return TRUE;
 }
 
@@ -54,6 +65,7 @@ class QuietConsole {
  public:
   QuietConsole(HANDLE input, DWORD saved) : input_(input), saved_(saved) {
     g_promptInterrupted.store(false);
+    g_promptInput.store(input);
     SetConsoleCtrlHandler(OnPromptEvent, TRUE);
     SetConsoleMode(input_,
                    (saved_ | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT) &
@@ -64,6 +76,7 @@ class QuietConsole {
   ~QuietConsole() {
     SetConsoleMode(input_, saved_);
     SetConsoleCtrlHandler(OnPromptEvent, FALSE);
+    g_promptInput.store(INVALID_HANDLE_VALUE);
   }
 
  private:
