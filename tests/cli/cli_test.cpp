@@ -58,6 +58,12 @@ TEST(CliRoundTrip, CrlfPasswordFileThenDescriptor) {
     EXPECT_EQ(Crypt(kPassword, dir / "кутия.crypt", dir / "обратно"), kDone);
     EXPECT_TRUE(test::ReadFile(dir / "обратно.тхт") == plain) << size;
   }
+  // A frozen container with a Cyrillic name and password, byte for byte.
+  const std::string frozen = PROGRAM_SOURCE_DIR "/tests/vectors/отчет.Тхт";
+  test::WriteFile(dir / "отчет.Тхт", test::ReadFile(frozen));
+  EXPECT_EQ(Crypt("парола", dir / "отчет.Тхт", dir / "отчет.Тхт"), kDone);
+  EXPECT_TRUE(test::ReadFile(dir / "отчет.Тхт.crypt") ==
+              test::ReadFile(frozen + ".crypt"));
 }
 
 TEST(CliFailures, MessageStatusAndUnchangedFolder) {
