@@ -37,6 +37,10 @@ class Process {
   ~Process();  // kills the process if it still runs
 
   bool Ended();
+  // Ends the process outright (SIGKILL, TerminateProcess); it exits with
+  // kKilled.
+  void Kill();
+  static constexpr int kKilled = 128 + 9;
   // What a user's Ctrl-C does. False on Windows when the test has no
   // console to press it on.
   bool Interrupt();

@@ -13,14 +13,30 @@ namespace test {
 
 namespace {
 
-[[noreturn]] void Exec(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  for (const std::string& arg : args) {
-    argv.push_back(const_cast<char*>(arg.c_str()));
+// Runs `args` with `streams` as its standard ones, or on a new
+// pseudo-terminal when there are none.
+pid_t Start(const std::vector<std::string>& args, const int* streams,
+            int* terminal) {
+  const pid_t pid = streams != nullptr ? fork() : forkpty(terminal, {}, {}, {});
+  if (pid == 0) {
+    if (streams != nullptr) {
+      setsid();  // no controlling terminal to ask a password on
+      for (const int fd : {0, 1, 2}) {
+        dup2(streams[fd], fd);
+      }
+    }
+    std::vector<char*> argv;
+    for (const std::string& arg : args) {
+      argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
   }
-  argv.push_back(nullptr);
-  execv(argv[0], argv.data());
-  _exit(127);
+  if (pid < 0) {
+    throw std::runtime_error("cannot start " + args[0]);
+  }
+  return pid;
 }
 
 }  // namespace
@@ -32,35 +48,19 @@ Process::Process(const std::vector<std::string>& args, const std::string& input,
       open((streams_ / "in").c_str(), O_RDONLY),
       open((streams_ / "out").c_str(), O_WRONLY | O_CREAT, 0600),
       open((streams_ / "err").c_str(), O_WRONLY | O_CREAT, 0600)};
-  id_ = fork();
-  if (id_ == 0) {
-    setsid();  // no controlling terminal to ask a password on
-    for (const int fd : {0, 1, 2}) {
-      dup2(streams[fd], fd);
-    }
-    Exec(args);
-  }
+  id_ = Start(args, streams, nullptr);
   for (const int fd : streams) {
     close(fd);
-  }
-  if (id_ < 0) {
-    throw std::runtime_error("cannot start " + args[0]);
   }
 }
 
 Process::Process(const std::vector<std::string>& args) {
-  id_ = forkpty(&terminal_, nullptr, nullptr, nullptr);
-  if (id_ == 0) {
-    Exec(args);
-  }
-  if (id_ < 0) {
-    throw std::runtime_error("cannot start " + args[0]);
-  }
+  id_ = Start(args, nullptr, &terminal_);
 }
 
 Process::~Process() {
   if (!Ended()) {
-    Signal(SIGKILL);
+    Kill();
     Wait();
   }
   close(terminal_);
@@ -75,6 +75,8 @@ bool Process::Ended() {
 }
 
 void Process::Signal(int signal) { kill(static_cast<pid_t>(id_), signal); }
+
+void Process::Kill() { Signal(SIGKILL); }
 
 bool Process::Interrupt() {
   Signal(SIGINT);
@@ -112,7 +114,7 @@ bool Process::ReadSome() {
   pollfd ready{terminal_, POLLIN, 0};
   // A minute of silence means the program is stuck: stop it.
   if (poll(&ready, 1, 60000) <= 0) {
-    Signal(SIGKILL);
+    Kill();
     return false;
   }
   char buffer[4096];

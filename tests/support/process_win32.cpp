@@ -75,7 +75,7 @@ Process::Process(const std::vector<std::string>& args, const std::string& input,
 
 Process::~Process() {
   if (!Ended()) {
-    TerminateProcess(HandleOf(id_), 1);
+    Kill();
     Wait();
   }
   CloseHandle(HandleOf(id_));
@@ -89,6 +89,8 @@ bool Process::Ended() {
   }
   return status_.has_value();
 }
+
+void Process::Kill() { TerminateProcess(HandleOf(id_), kKilled); }
 
 // Wine sends no Ctrl-Break to a process group: Ctrl-C goes to every process
 // on the console, and the test ignores it (its children do not inherit
