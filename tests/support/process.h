@@ -49,7 +49,7 @@ class Process {
 #ifndef _WIN32
   // On a pseudo-terminal instead, whose screen holds both output streams.
   explicit Process(const std::vector<std::string>& args);
-  void Signal(int signal);
+  void Signal(int signal) const;
   // Waits for `prompt` on the screen after the earlier ones; types `line`.
   bool Answer(const std::string& prompt, const std::string& line);
   [[nodiscard]] const std::string& Screen() const { return screen_; }

@@ -26,6 +26,7 @@ pid_t Start(const std::vector<std::string>& args, const int* streams,
       }
     }
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (const std::string& arg : args) {
       argv.push_back(const_cast<char*>(arg.c_str()));
     }
@@ -74,7 +75,9 @@ bool Process::Ended() {
   return status_.has_value();
 }
 
-void Process::Signal(int signal) { kill(static_cast<pid_t>(id_), signal); }
+void Process::Signal(int signal) const {
+  kill(static_cast<pid_t>(id_), signal);
+}
 
 void Process::Kill() { Signal(SIGKILL); }
 
