@@ -186,7 +186,7 @@ void MainDialog::ShowFinalMessage(std::string_view text) {
 
 void MainDialog::OpenPicker(PathBox box) {
   QPointer<QFileDialog>& picker = pickers_[static_cast<int>(box)];
-  if (picker) {
+  if (!picker.isNull()) {
     picker->raise();
     picker->activateWindow();
     return;
