@@ -1,0 +1,157 @@
+// Drives program.exe as a user would, by window messages: checks the main
+// dialog's controls, picks the files in the system's pickers, types the
+// password, runs an encryption and a decryption and reads and closes each
+// final message, then closes the program. Run under Wine by
+// tools/win32_smoke.sh, which checks the files.
+//
+//   win32_smoke_driver PROGRAM_EXE FOLDER
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "res/resource.h"
+
+namespace {
+
+DWORD programId = 0;
+
+[[noreturn]] void Fail(const std::wstring& what) {
+  std::fwprintf(stderr, L"smoke: %ls\n", what.c_str());
+  std::fflush(stderr);
+  ExitProcess(1);
+}
+
+template <typename Condition>
+void WaitFor(const std::wstring& what, Condition condition) {
+  for (int tries = 0; tries < 300; ++tries) {
+    if (condition()) return;
+    Sleep(100);
+  }
+  Fail(L"timed out waiting for " + what);
+}
+
+std::wstring Text(HWND window) {
+  wchar_t text[512] = {};
+  SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text),
+                      SMTO_ABORTIFHUNG, 5000, nullptr);
+  return text;
+}
+
+// The program's dialog, other than `except`, owned by `owner`.
+HWND FindDialog(HWND except, HWND owner) {
+  struct Search {
+    HWND except, owner, found;
+  } search{except, owner, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(param);
+        wchar_t className[32] = {};
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        GetClassNameW(window, className, 32);
+        if (process == programId && window != s.except &&
+            IsWindowVisible(window) && std::wstring(className) == L"#32770" &&
+            (s.owner == nullptr || GetWindow(window, GW_OWNER) == s.owner)) {
+          s.found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+void Expect(bool holds, const std::wstring& what) {
+  if (!holds) Fail(what);
+}
+
+// Clicks "..." and chooses `path` in the picker that opens.
+void Pick(HWND main, int button, int box, const std::wstring& path) {
+  PostMessageW(GetDlgItem(main, button), BM_CLICK, 0, 0);
+  HWND picker = nullptr;
+  WaitFor(L"the picker", [&] { return (picker = FindDialog(main, nullptr)); });
+  Expect(IsWindowEnabled(main), L"the dialog is usable while a picker is open");
+  const int nameBox = 0x47C;  // the pickers' file name box
+  WaitFor(L"the picker's name box", [&] {
+    return SetDlgItemTextW(picker, nameBox, path.c_str()) != FALSE;
+  });
+  PostMessageW(picker, WM_COMMAND, IDOK, 0);
+  WaitFor(L"the pick in its box " + path,
+          [&] { return Text(GetDlgItem(main, box)) == path; });
+}
+
+// Starts the job and reads, checks and closes its final message.
+void RunJob(HWND main, const std::wstring& expected) {
+  PostMessageW(GetDlgItem(main, IDC_START), BM_CLICK, 0, 0);
+  HWND box = nullptr;
+  WaitFor(L"the final message", [&] { return (box = FindDialog(main, main)); });
+  Sleep(300);
+  Expect(IsWindowEnabled(main), L"the dialog is usable under its message");
+  Expect(
+      Text(GetDlgItem(box, 0xFFFF)) == expected && Text(box) == expected,
+      L"the message " + expected + L", not " + Text(GetDlgItem(box, 0xFFFF)));
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  WaitFor(L"the start button back", [&] {
+    return !IsWindow(box) && IsWindowEnabled(GetDlgItem(main, IDC_START));
+  });
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 3) Fail(L"usage: win32_smoke_driver PROGRAM_EXE FOLDER");
+  const std::wstring folder = std::wstring(argv[2]) + L"\\";
+  STARTUPINFOW startup{sizeof(startup)};
+  PROCESS_INFORMATION program{};
+  std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
+  Expect(CreateProcessW(argv[1], command.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &startup, &program),
+         L"program.exe starts");
+  programId = program.dwProcessId;
+  HWND main = nullptr;
+  WaitFor(L"the main dialog", [&] {
+    return (main = FindWindowW(L"#32770", L"program")) && IsWindowVisible(main);
+  });
+
+  const struct {
+    int id;
+    const wchar_t* text;
+  } texts[] = {{IDCANCEL, L"отказ"},
+               {IDC_INPUT_LABEL, L"входен файл:"},
+               {IDC_OUTPUT_LABEL, L"изходен файл:"},
+               {IDC_PASSWORD_LABEL, L"парола:"},
+               {IDC_BROWSE_INPUT, L"..."},
+               {IDC_BROWSE_OUTPUT, L"..."},
+               {IDC_HELP_BUTTON, L"?"},
+               {IDC_START, L"добре"}};
+  for (const auto& [id, text] : texts) {
+    Expect(Text(GetDlgItem(main, id)) == text, std::wstring(L"text ") + text);
+  }
+  const HWND password = GetDlgItem(main, IDC_PASSWORD);
+  Expect((GetWindowLongW(password, GWL_STYLE) & ES_PASSWORD) != 0 &&
+             SendMessageW(password, EM_GETLIMITTEXT, 0, 0) == 20,
+         L"a masked password box of 20 characters");
+  GUITHREADINFO focus{sizeof(focus)};
+  GetGUIThreadInfo(program.dwThreadId, &focus);
+  Expect(focus.hwndFocus == GetDlgItem(main, IDCANCEL), L"focus on отказ");
+
+  Pick(main, IDC_BROWSE_INPUT, IDC_INPUT_PATH, folder + L"отчет.docx");
+  Pick(main, IDC_BROWSE_OUTPUT, IDC_OUTPUT_PATH, folder + L"шифър");
+  SetWindowTextW(password, L"Тайна€1ф");        // "€" is 0x88 in Windows-1251
+  SetWindowTextW(password, L"Тайна€1ф\u4e2d");  // not Windows-1251: refused
+  Expect(Text(password) == L"Тайна€1ф", L"the password box keeps Windows-1251");
+  RunJob(main, L"готово");
+
+  Pick(main, IDC_BROWSE_INPUT, IDC_INPUT_PATH, folder + L"шифър.crypt");
+  Pick(main, IDC_BROWSE_OUTPUT, IDC_OUTPUT_PATH, folder + L"върнат");
+  SetWindowTextW(password, L"Тайна€1ф");  // a pick resets the box
+  RunJob(main, L"готово");
+
+  PostMessageW(GetDlgItem(main, IDCANCEL), BM_CLICK, 0, 0);
+  Expect(WaitForSingleObject(program.hProcess, 20000) == WAIT_OBJECT_0,
+         L"отказ closes the program");
+  std::fwprintf(stderr, L"smoke: passed\n");
+  return 0;
+}
