@@ -1,7 +1,7 @@
 #pragma once
 
-// Messages that the face's helper threads post to the main dialog. Each
-// carries a heap object that the dialog takes over (see TakePosted).
+// Messages that other threads post to the main dialog. Those that carry a
+// heap object hand it over to the dialog (see TakePosted).
 
 #include <windows.h>
 
@@ -13,8 +13,8 @@ namespace win32 {
 inline constexpr UINT kFilePickedMessage = WM_APP + 1;
 // The final message box has closed.
 inline constexpr UINT kMessageBoxClosedMessage = WM_APP + 2;
-// Run a function on the dialog's thread: lParam the function.
-inline constexpr UINT kRunOnDialogThreadMessage = WM_APP + 3;
+// The dialog logic has calls waiting for the dialog's thread.
+inline constexpr UINT kPendingCallsMessage = WM_APP + 3;
 
 // Posts `message` with `object` as lParam; the object is freed here when the
 // window is gone and the message cannot be posted.

@@ -103,7 +103,8 @@ void RunJob(HWND main, const std::wstring& expected) {
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) Fail(L"usage: win32_smoke_driver PROGRAM_EXE FOLDER");
   const std::wstring folder = std::wstring(argv[2]) + L"\\";
-  STARTUPINFOW startup{sizeof(startup)};
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
   PROCESS_INFORMATION program{};
   std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
   Expect(CreateProcessW(argv[1], command.data(), nullptr, nullptr, FALSE, 0,
@@ -133,7 +134,8 @@ int wmain(int argc, wchar_t** argv) {
   Expect((GetWindowLongW(password, GWL_STYLE) & ES_PASSWORD) != 0 &&
              SendMessageW(password, EM_GETLIMITTEXT, 0, 0) == 20,
          L"a masked password box of 20 characters");
-  GUITHREADINFO focus{sizeof(focus)};
+  GUITHREADINFO focus{};
+  focus.cbSize = sizeof(focus);
   GetGUIThreadInfo(program.dwThreadId, &focus);
   Expect(focus.hwndFocus == GetDlgItem(main, IDCANCEL), L"focus on отказ");
 
