@@ -11,7 +11,7 @@ set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-${PROGRAM_WINDOWS_BUILD_DIR:-$root/build-windows}}"
-"$root/tools/install-missing.sh" xvfb openbox xdotool
+"$root/tools/install-missing.sh" xvfb openbox
 
 work="$(mktemp -d)"
 xvfb_pid="" wm_pid=""
@@ -41,6 +41,9 @@ for _ in $(seq 50); do
 done
 openbox >/dev/null 2>&1 &
 wm_pid=$!
+# Wine programs of this prefix started earlier (the tests) may have left a
+# server without a display; the program must start under one that has it.
+wineserver -k 2>/dev/null || true
 [[ -f "$WINEPREFIX/system.reg" ]] || wineboot --init
 
 head -c 100000 /dev/urandom >"$work/отчет.docx"

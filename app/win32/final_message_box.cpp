@@ -11,9 +11,9 @@ namespace win32 {
 
 namespace {
 
-// The owner of the box that this thread shows.
-thread_local HWND boxOwner = nullptr;
-thread_local HWND boxToFit = nullptr;
+// The box that this thread shows, and its owner.
+thread_local HWND shownBox = nullptr;
+thread_local HWND shownBoxOwner = nullptr;
 
 // The box is sized for its text alone; the caption, which is the same
 // text in the caption's bolder font beside the icon and the caption's
@@ -71,24 +71,27 @@ void FitCaption(HWND box) {
                RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
-// A message box disables its owner before it appears, as every modal dialog
-// does. Once the box is up, the owner is enabled again: the box still stays
-// above it, and the box enables it once more as it closes, which does no
-// harm. The box also takes the program's icon and a width that shows its
-// whole caption.
-LRESULT CALLBACK PrepareBoxOnActivate(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_ACTIVATE && boxOwner != nullptr) {
-    const auto box = reinterpret_cast<HWND>(wParam);
-    EnableWindow(boxOwner, TRUE);
-    SendMessageW(box, WM_SETICON, ICON_SMALL,
-                 SendMessageW(boxOwner, WM_GETICON, ICON_SMALL, 0));
-    // Once the box has laid itself out and shown.
-    boxToFit = box;
-    SetTimer(nullptr, 0, 0, [](HWND, UINT, UINT_PTR timer, DWORD) {
-      KillTimer(nullptr, timer);
-      FitCaption(boxToFit);
-    });
-    boxOwner = nullptr;  // once
+// Once the box runs its own message loop: a message box disables its owner
+// before that, as every modal dialog does; the owner is enabled again, so
+// that the dialog stays usable while the box, which it owns, stays above it.
+// The box enables it once more as it closes, which does no harm. The box
+// also takes the program's icon and a width that shows its whole caption.
+void PrepareBox(HWND /*window*/, UINT /*message*/, UINT_PTR timer,
+                DWORD /*time*/) {
+  KillTimer(nullptr, timer);
+  EnableWindow(shownBoxOwner, TRUE);
+  SendMessageW(shownBox, WM_SETICON, ICON_SMALL,
+               SendMessageW(shownBoxOwner, WM_GETICON, ICON_SMALL, 0));
+  FitCaption(shownBox);
+}
+
+// The box is the window this thread creates with the dialog as its owner.
+LRESULT CALLBACK NoteBoxCreated(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND && shownBox == nullptr &&
+      reinterpret_cast<const CBT_CREATEWNDW*>(lParam)->lpcs->hwndParent ==
+          shownBoxOwner) {
+    shownBox = reinterpret_cast<HWND>(wParam);
+    SetTimer(nullptr, 0, 0, PrepareBox);
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -98,8 +101,8 @@ LRESULT CALLBACK PrepareBoxOnActivate(int code, WPARAM wParam, LPARAM lParam) {
 bool StartFinalMessageBox(HWND owner, std::wstring text) {
   try {
     std::thread([owner, text = std::move(text)] {
-      boxOwner = owner;
-      HHOOK hook = SetWindowsHookExW(WH_CBT, PrepareBoxOnActivate, nullptr,
+      shownBoxOwner = owner;
+      HHOOK hook = SetWindowsHookExW(WH_CBT, NoteBoxCreated, nullptr,
                                      GetCurrentThreadId());
       // The message is the box's text and its caption; one button, no icon.
       MessageBoxW(owner, text.c_str(), text.c_str(), MB_OK);

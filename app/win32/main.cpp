@@ -1,7 +1,8 @@
 // program: the desktop dialog that encrypts and decrypts files, on Windows.
 
-#include <commctrl.h>
 #include <windows.h>
+// The common controls' header needs windows.h before it.
+#include <commctrl.h>
 
 #include "app/win32/main_dialog.h"
 

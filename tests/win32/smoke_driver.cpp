@@ -116,28 +116,38 @@ int wmain(int argc, wchar_t** argv) {
     return (main = FindWindowW(L"#32770", L"program")) && IsWindowVisible(main);
   });
 
-  const struct {
-    int id;
-    const wchar_t* text;
-  } texts[] = {{IDCANCEL, L"отказ"},
-               {IDC_INPUT_LABEL, L"входен файл:"},
-               {IDC_OUTPUT_LABEL, L"изходен файл:"},
-               {IDC_PASSWORD_LABEL, L"парола:"},
-               {IDC_BROWSE_INPUT, L"..."},
-               {IDC_BROWSE_OUTPUT, L"..."},
-               {IDC_HELP_BUTTON, L"?"},
-               {IDC_START, L"добре"}};
-  for (const auto& [id, text] : texts) {
-    Expect(Text(GetDlgItem(main, id)) == text, std::wstring(L"text ") + text);
+  const std::wstring texts[] = {L"отказ",   L"входен файл:", L"изходен файл:",
+                                L"парола:", L"...",          L"...",
+                                L"?",       L"добре"};
+  const int ids[] = {IDCANCEL,           IDC_INPUT_LABEL,  IDC_OUTPUT_LABEL,
+                     IDC_PASSWORD_LABEL, IDC_BROWSE_INPUT, IDC_BROWSE_OUTPUT,
+                     IDC_HELP_BUTTON,    IDC_START};
+  for (int i = 0; i < 8; ++i) {
+    Expect(Text(GetDlgItem(main, ids[i])) == texts[i], L"text " + texts[i]);
   }
   const HWND password = GetDlgItem(main, IDC_PASSWORD);
   Expect((GetWindowLongW(password, GWL_STYLE) & ES_PASSWORD) != 0 &&
              SendMessageW(password, EM_GETLIMITTEXT, 0, 0) == 20,
          L"a masked password box of 20 characters");
-  GUITHREADINFO focus{};
-  focus.cbSize = sizeof(focus);
-  GetGUIThreadInfo(program.dwThreadId, &focus);
-  Expect(focus.hwndFocus == GetDlgItem(main, IDCANCEL), L"focus on отказ");
+  const auto focus = [&] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(program.dwThreadId, &info);
+    return info.hwndFocus;
+  };
+  Expect(focus() == GetDlgItem(main, IDCANCEL), L"focus at start on отказ");
+
+  // About, from the system menu, in place of the hidden dialog.
+  PostMessageW(main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+  HWND about = nullptr;
+  WaitFor(L"About", [&] {
+    return (about = FindWindowW(L"#32770", L"about program")) &&
+           !IsWindowVisible(main);
+  });
+  Expect(Text(GetDlgItem(about, IDC_ABOUT_NAME)).starts_with(L"Име: "),
+         L"About names the maintainers");
+  PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
+  WaitFor(L"the dialog back", [&] { return IsWindowVisible(main) != FALSE; });
 
   Pick(main, IDC_BROWSE_INPUT, IDC_INPUT_PATH, folder + L"отчет.docx");
   Pick(main, IDC_BROWSE_OUTPUT, IDC_OUTPUT_PATH, folder + L"шифър");
@@ -145,6 +155,7 @@ int wmain(int argc, wchar_t** argv) {
   SetWindowTextW(password, L"Тайна€1ф\u4e2d");  // not Windows-1251: refused
   Expect(Text(password) == L"Тайна€1ф", L"the password box keeps Windows-1251");
   RunJob(main, L"готово");
+  Expect(focus() == password, L"after a job, Enter cannot close the program");
 
   Pick(main, IDC_BROWSE_INPUT, IDC_INPUT_PATH, folder + L"шифър.crypt");
   Pick(main, IDC_BROWSE_OUTPUT, IDC_OUTPUT_PATH, folder + L"върнат");
