@@ -1,14 +1,11 @@
-// Drives program.exe as a user would, by window messages: checks the main
-// dialog's controls, picks the files in the system's pickers, types the
-// password, runs an encryption and a decryption and reads and closes each
-// final message, then closes the program. Run under Wine by
-// tools/win32_smoke.sh, which checks the files.
-//
-//   win32_smoke_driver PROGRAM_EXE FOLDER
+// Works program.exe by window messages as a user would, through an
+// encryption and a decryption in FOLDER; tools/win32_smoke.sh runs it under
+// Wine and checks the files. Usage: win32_smoke_driver PROGRAM_EXE FOLDER
 
 #include <windows.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 
 #include "res/resource.h"
@@ -17,19 +14,18 @@ namespace {
 
 DWORD programId = 0;
 
-[[noreturn]] void Fail(const std::wstring& what) {
-  std::fwprintf(stderr, L"smoke: %ls\n", what.c_str());
-  std::fflush(stderr);
-  ExitProcess(1);
+void Expect(bool holds, const std::wstring& what) {
+  if (!holds) {
+    std::fwprintf(stderr, L"smoke: %ls\n", what.c_str());
+    std::fflush(stderr);
+    ExitProcess(1);
+  }
 }
 
 template <typename Condition>
 void WaitFor(const std::wstring& what, Condition condition) {
-  for (int tries = 0; tries < 300; ++tries) {
-    if (condition()) return;
-    Sleep(100);
-  }
-  Fail(L"timed out waiting for " + what);
+  for (int tries = 0; tries < 300 && !condition(); ++tries) Sleep(100);
+  Expect(condition(), L"timed out waiting for " + what);
 }
 
 std::wstring Text(HWND window) {
@@ -39,32 +35,18 @@ std::wstring Text(HWND window) {
   return text;
 }
 
-// The program's dialog, other than `except`, owned by `owner`.
+// A shown dialog of the program other than `except`, owned by `owner`.
 HWND FindDialog(HWND except, HWND owner) {
-  struct Search {
-    HWND except, owner, found;
-  } search{except, owner, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(param);
-        wchar_t className[32] = {};
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        GetClassNameW(window, className, 32);
-        if (process == programId && window != s.except &&
-            IsWindowVisible(window) && std::wstring(className) == L"#32770" &&
-            (s.owner == nullptr || GetWindow(window, GW_OWNER) == s.owner)) {
-          s.found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-void Expect(bool holds, const std::wstring& what) {
-  if (!holds) Fail(what);
+  for (HWND window = nullptr;
+       (window = FindWindowExW(nullptr, window, L"#32770", nullptr));) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == programId && window != except && IsWindowVisible(window) &&
+        (owner == nullptr || GetWindow(window, GW_OWNER) == owner)) {
+      return window;
+    }
+  }
+  return nullptr;
 }
 
 // Clicks "..." and chooses `path` in the picker that opens.
@@ -73,10 +55,8 @@ void Pick(HWND main, int button, int box, const std::wstring& path) {
   HWND picker = nullptr;
   WaitFor(L"the picker", [&] { return (picker = FindDialog(main, nullptr)); });
   Expect(IsWindowEnabled(main), L"the dialog is usable while a picker is open");
-  const int nameBox = 0x47C;  // the pickers' file name box
-  WaitFor(L"the picker's name box", [&] {
-    return SetDlgItemTextW(picker, nameBox, path.c_str()) != FALSE;
-  });
+  Expect(SetDlgItemTextW(picker, 0x47C, path.c_str()) != FALSE,  // name box
+         L"a file name typed into the picker");
   PostMessageW(picker, WM_COMMAND, IDOK, 0);
   WaitFor(L"the pick in its box " + path,
           [&] { return Text(GetDlgItem(main, box)) == path; });
@@ -89,9 +69,8 @@ void RunJob(HWND main, const std::wstring& expected) {
   WaitFor(L"the final message", [&] { return (box = FindDialog(main, main)); });
   Sleep(300);
   Expect(IsWindowEnabled(main), L"the dialog is usable under its message");
-  Expect(
-      Text(GetDlgItem(box, 0xFFFF)) == expected && Text(box) == expected,
-      L"the message " + expected + L", not " + Text(GetDlgItem(box, 0xFFFF)));
+  const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
+  Expect(text == expected && Text(box) == expected, L"the message " + text);
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   WaitFor(L"the start button back", [&] {
     return !IsWindow(box) && IsWindowEnabled(GetDlgItem(main, IDC_START));
@@ -101,14 +80,14 @@ void RunJob(HWND main, const std::wstring& expected) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 3) Fail(L"usage: win32_smoke_driver PROGRAM_EXE FOLDER");
+  Expect(argc == 3, L"usage: win32_smoke_driver PROGRAM_EXE FOLDER");
   const std::wstring folder = std::wstring(argv[2]) + L"\\";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION program{};
   std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
   Expect(CreateProcessW(argv[1], command.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &startup, &program),
+                        nullptr, nullptr, &startup, &program) != FALSE,
          L"program.exe starts");
   programId = program.dwProcessId;
   HWND main = nullptr;
@@ -116,15 +95,14 @@ int wmain(int argc, wchar_t** argv) {
     return (main = FindWindowW(L"#32770", L"program")) && IsWindowVisible(main);
   });
 
-  const std::wstring texts[] = {L"отказ",   L"входен файл:", L"изходен файл:",
-                                L"парола:", L"...",          L"...",
-                                L"?",       L"добре"};
-  const int ids[] = {IDCANCEL,           IDC_INPUT_LABEL,  IDC_OUTPUT_LABEL,
-                     IDC_PASSWORD_LABEL, IDC_BROWSE_INPUT, IDC_BROWSE_OUTPUT,
-                     IDC_HELP_BUTTON,    IDC_START};
-  for (int i = 0; i < 8; ++i) {
-    Expect(Text(GetDlgItem(main, ids[i])) == texts[i], L"text " + texts[i]);
+  std::wstring texts;
+  for (const int id :
+       {IDCANCEL, IDC_INPUT_LABEL, IDC_OUTPUT_LABEL, IDC_PASSWORD_LABEL,
+        IDC_BROWSE_INPUT, IDC_BROWSE_OUTPUT, IDC_HELP_BUTTON, IDC_START}) {
+    texts += Text(GetDlgItem(main, id)) + L"|";
   }
+  Expect(texts == L"отказ|входен файл:|изходен файл:|парола:|...|...|?|добре|",
+         L"the texts " + texts);
   const HWND password = GetDlgItem(main, IDC_PASSWORD);
   Expect((GetWindowLongW(password, GWL_STYLE) & ES_PASSWORD) != 0 &&
              SendMessageW(password, EM_GETLIMITTEXT, 0, 0) == 20,
