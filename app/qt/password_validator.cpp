@@ -1,4 +1,4 @@
-#include "app/password_validator.h"
+#include "app/qt/password_validator.h"
 
 #include "format/windows1251.h"
 

@@ -1,8 +1,6 @@
-#include "app/dialog_units.h"
+#include "dialog/dialog_units.h"
 
-#include <QFontMetrics>
-
-namespace app {
+namespace dialog {
 
 namespace {
 
@@ -19,14 +17,8 @@ int MulDiv(int a, int b, int c) {
 DialogUnits::DialogUnits(int averageCharWidth, int charHeight)
     : averageCharWidth_(averageCharWidth), charHeight_(charHeight) {}
 
-DialogUnits DialogUnits::ForFont(const QFont& font) {
-  // The average width the way the window system takes it: the 52 Latin
-  // letters' width divided by 52, rounded.
-  const QFontMetrics metrics(font);
-  const int letters =
-      metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                               "abcdefghijklmnopqrstuvwxyz"));
-  return {(letters / 26 + 1) / 2, metrics.height()};
+DialogUnits DialogUnits::FromLetters(int width52Letters, int charHeight) {
+  return {(width52Letters / 26 + 1) / 2, charHeight};
 }
 
 int DialogUnits::ToPixelsX(int units) const {
@@ -37,9 +29,7 @@ int DialogUnits::ToPixelsY(int units) const {
   return MulDiv(units, charHeight_, 8);
 }
 
-QRect DialogUnits::Map(const res::DialogRect& rect) const {
-  // The far edges are mapped, not the sizes, so that neighbouring controls
-  // keep their gaps exactly.
+res::DialogRect DialogUnits::Map(const res::DialogRect& rect) const {
   const int left = ToPixelsX(rect.x);
   const int top = ToPixelsY(rect.y);
   const int right = ToPixelsX(rect.x + rect.width);
@@ -47,8 +37,4 @@ QRect DialogUnits::Map(const res::DialogRect& rect) const {
   return {left, top, right - left, bottom - top};
 }
 
-QSize DialogUnits::MapSize(int width, int height) const {
-  return {ToPixelsX(width), ToPixelsY(height)};
-}
-
-}  // namespace app
+}  // namespace dialog
