@@ -16,6 +16,7 @@
 #include "app/win32/wide_text.h"
 #include "format/windows1251.h"
 #include "res/dialog_templates.h"
+#include "res/dialog_texts.h"
 
 namespace win32 {
 
@@ -23,22 +24,6 @@ namespace {
 
 // The password box takes 20 characters; a job accepts 1 to 16 of them.
 constexpr WPARAM kPasswordBoxLimit = 20;
-
-constexpr std::string_view kHelpText =
-    "входен файл - трябва да избереш файл. Ако избраният файл е с разширение "
-    ".crypt - това означава, че искаш да го декриптираш. Ако избраният файл е "
-    "с друго разширение - това означава, че искаш да го криптираш.\n"
-    "Изходен фрайл - трябва да избереш къде да запазиш съответния изходен "
-    "файл.\n"
-    "Парола - в това поле трябва да въведеш парола с поне един и най-много "
-    "шестнадесет символа.\n"
-    "Бутон добре - за започване на криптиране / декриптиране на избран входен "
-    "файл.\n"
-    "Бутон отказ - ако го натиснеш в процес на криптиране / декриптиране - ще "
-    "спреш съответния процес, иначе ще излезеш от програмата.";
-constexpr std::string_view kAboutName = "Име: The program developers";
-constexpr std::string_view kAboutEmail =
-    "Електронна поща: program-dev@example.org";
 
 HICON LoadProgramIcon(int widthMetric, int heightMetric) {
   return static_cast<HICON>(
@@ -137,11 +122,11 @@ void MainDialog::OnInitDialog() {
                 Wide(res::kAboutMenuText).c_str());
   }
   const std::array<win32::ControlText, 5> labels{{
-      {IDC_INPUT_LABEL, "входен файл:"},
-      {IDC_OUTPUT_LABEL, "изходен файл:"},
-      {IDC_PASSWORD_LABEL, "парола:"},
-      {IDC_START, "добре"},
-      {IDCANCEL, "отказ"},
+      {IDC_INPUT_LABEL, res::kInputLabel},
+      {IDC_OUTPUT_LABEL, res::kOutputLabel},
+      {IDC_PASSWORD_LABEL, res::kPasswordLabel},
+      {IDC_START, res::kStartText},
+      {IDCANCEL, res::kCancelText},
   }};
   for (const win32::ControlText& label : labels) {
     SetDlgItemTextW(window_, label.id, Wide(label.text).c_str());
@@ -275,14 +260,18 @@ void MainDialog::OpenPicker(dialog::PathBox box) {
 }
 
 void MainDialog::OpenHelp() {
-  const win32::ControlText texts[] = {{IDC_HELP_TEXT, kHelpText}};
+  const win32::ControlText texts[] = {{IDC_HELP_TEXT, res::kHelpText}};
   ShowTextDialog(res::kHelpDialog, texts, smallIcon_);
   logic_.OnSideDialogClosed();
 }
 
 void MainDialog::OpenAbout() {
-  const win32::ControlText texts[] = {{IDC_ABOUT_NAME, kAboutName},
-                                      {IDC_ABOUT_EMAIL, kAboutEmail}};
+  const std::string name =
+      std::string(res::kAboutNamePrefix) + std::string(res::kMaintainerName);
+  const std::string email =
+      std::string(res::kAboutEmailPrefix) + std::string(res::kMaintainerEmail);
+  const win32::ControlText texts[] = {{IDC_ABOUT_NAME, name},
+                                      {IDC_ABOUT_EMAIL, email}};
   ShowTextDialog(res::kAboutDialog, texts, smallIcon_);
   logic_.OnSideDialogClosed();
 }
