@@ -8,7 +8,7 @@
 #include <system_error>
 #include <thread>
 
-#include "app/win32/thread_messages.h"
+#include "app/win32/window_messages.h"
 
 namespace win32 {
 

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/win32/thread_messages.h"
+#include "app/win32/window_messages.h"
 
 namespace win32 {
 
@@ -29,9 +29,9 @@ void FitCaption(HWND box) {
   std::wstring caption(GetWindowTextLengthW(box) + 1, L'\0');
   caption.resize(
       GetWindowTextW(box, caption.data(), static_cast<int>(caption.size())));
-  const HDC screen = GetDC(nullptr);
-  const HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
-  const HGDIOBJ previous = SelectObject(screen, font);
+  HDC screen = GetDC(nullptr);
+  HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
+  HGDIOBJ previous = SelectObject(screen, font);
   SIZE text{};
   GetTextExtentPoint32W(screen, caption.c_str(),
                         static_cast<int>(caption.size()), &text);
@@ -53,7 +53,7 @@ void FitCaption(HWND box) {
   EnumChildWindows(
       box,
       [](HWND child, LPARAM list) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+        FromMessageParam<std::vector<HWND>*>(list)->push_back(child);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&children));
@@ -88,9 +88,9 @@ void PrepareBox(HWND /*window*/, UINT /*message*/, UINT_PTR timer,
 // The box is the window this thread creates with the dialog as its owner.
 LRESULT CALLBACK NoteBoxCreated(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_CREATEWND && shownBox == nullptr &&
-      reinterpret_cast<const CBT_CREATEWNDW*>(lParam)->lpcs->hwndParent ==
+      FromMessageParam<const CBT_CREATEWNDW*>(lParam)->lpcs->hwndParent ==
           shownBoxOwner) {
-    shownBox = reinterpret_cast<HWND>(wParam);
+    shownBox = FromMessageParam<HWND>(static_cast<std::intptr_t>(wParam));
     SetTimer(nullptr, 0, 0, PrepareBox);
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);

@@ -12,8 +12,8 @@
 #include "app/win32/file_picker.h"
 #include "app/win32/final_message_box.h"
 #include "app/win32/text_dialog.h"
-#include "app/win32/thread_messages.h"
 #include "app/win32/wide_text.h"
+#include "app/win32/window_messages.h"
 #include "format/windows1251.h"
 #include "res/dialog_templates.h"
 #include "res/dialog_texts.h"
@@ -71,10 +71,10 @@ INT_PTR CALLBACK MainDialog::Procedure(HWND window, UINT message, WPARAM wParam,
                                        LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     SetWindowLongPtrW(window, DWLP_USER, lParam);
-    reinterpret_cast<MainDialog*>(lParam)->window_ = window;
+    FromMessageParam<MainDialog*>(lParam)->window_ = window;
   }
   auto* self =
-      reinterpret_cast<MainDialog*>(GetWindowLongPtrW(window, DWLP_USER));
+      FromMessageParam<MainDialog*>(GetWindowLongPtrW(window, DWLP_USER));
   return self != nullptr ? self->Handle(message, wParam, lParam) : FALSE;
 }
 
@@ -94,7 +94,7 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return FALSE;
     case WM_DROPFILES:
-      OnDropFiles(reinterpret_cast<HDROP>(wParam));
+      OnDropFiles(FromMessageParam<HDROP>(static_cast<std::intptr_t>(wParam)));
       return TRUE;
     case kFilePickedMessage:
       logic_.OnPickEnded(BoxFor(static_cast<PickerKind>(wParam)),
@@ -190,7 +190,7 @@ void MainDialog::OnDropFiles(HDROP drop) {
 }
 
 std::wstring MainDialog::ControlText(int id) const {
-  const HWND control = GetDlgItem(window_, id);
+  HWND control = GetDlgItem(window_, id);
   std::wstring text(GetWindowTextLengthW(control) + 1, L'\0');
   text.resize(
       GetWindowTextW(control, text.data(), static_cast<int>(text.size())));
@@ -228,7 +228,7 @@ void MainDialog::EnableStart(bool enabled) {
   // A disabled button would take the focus with it, and after a job the
   // focus must not come back to "отказ", where Enter closes the program:
   // the password box, where Enter does nothing, takes it instead.
-  const HWND focus = GetFocus();
+  HWND focus = GetFocus();
   if (focus == GetDlgItem(window_, enabled ? IDCANCEL : IDC_START)) {
     SendMessageW(window_, WM_NEXTDLGCTL,
                  reinterpret_cast<WPARAM>(GetDlgItem(window_, IDC_PASSWORD)),

@@ -2,6 +2,7 @@
 
 #include "app/win32/dialog_template.h"
 #include "app/win32/wide_text.h"
+#include "app/win32/window_messages.h"
 
 namespace win32 {
 
@@ -16,7 +17,7 @@ INT_PTR CALLBACK TextDialogProcedure(HWND dialog, UINT message, WPARAM wParam,
                                      LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
-      const auto& setup = *reinterpret_cast<const TextDialogSetup*>(lParam);
+      const auto& setup = *FromMessageParam<const TextDialogSetup*>(lParam);
       for (const ControlText& control : setup.texts) {
         SetDlgItemTextW(dialog, control.id, Wide(control.text).c_str());
       }

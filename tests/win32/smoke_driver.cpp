@@ -24,7 +24,9 @@ void Expect(bool holds, const std::wstring& what) {
 
 template <typename Condition>
 void WaitFor(const std::wstring& what, Condition condition) {
-  for (int tries = 0; tries < 300 && !condition(); ++tries) Sleep(100);
+  for (int tries = 0; tries < 300 && !condition(); ++tries) {
+    Sleep(100);
+  }
   Expect(condition(), L"timed out waiting for " + what);
 }
 
@@ -38,10 +40,12 @@ std::wstring Text(HWND window) {
 // A shown dialog of the program other than `except`, owned by `owner`.
 HWND FindDialog(HWND except, HWND owner) {
   for (HWND window = nullptr;
-       (window = FindWindowExW(nullptr, window, L"#32770", nullptr));) {
+       (window = FindWindowExW(nullptr, window, L"#32770", nullptr)) !=
+       nullptr;) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process == programId && window != except && IsWindowVisible(window) &&
+    if (process == programId && window != except &&
+        IsWindowVisible(window) != FALSE &&
         (owner == nullptr || GetWindow(window, GW_OWNER) == owner)) {
       return window;
     }
@@ -53,8 +57,10 @@ HWND FindDialog(HWND except, HWND owner) {
 void Pick(HWND main, int button, int box, const std::wstring& path) {
   PostMessageW(GetDlgItem(main, button), BM_CLICK, 0, 0);
   HWND picker = nullptr;
-  WaitFor(L"the picker", [&] { return (picker = FindDialog(main, nullptr)); });
-  Expect(IsWindowEnabled(main), L"the dialog is usable while a picker is open");
+  WaitFor(L"the picker",
+          [&] { return (picker = FindDialog(main, nullptr)) != nullptr; });
+  Expect(IsWindowEnabled(main) != FALSE,
+         L"the dialog is usable while a picker is open");
   Expect(SetDlgItemTextW(picker, 0x47C, path.c_str()) != FALSE,  // name box
          L"a file name typed into the picker");
   PostMessageW(picker, WM_COMMAND, IDOK, 0);
@@ -66,14 +72,17 @@ void Pick(HWND main, int button, int box, const std::wstring& path) {
 void RunJob(HWND main, const std::wstring& expected) {
   PostMessageW(GetDlgItem(main, IDC_START), BM_CLICK, 0, 0);
   HWND box = nullptr;
-  WaitFor(L"the final message", [&] { return (box = FindDialog(main, main)); });
+  WaitFor(L"the final message",
+          [&] { return (box = FindDialog(main, main)) != nullptr; });
   Sleep(300);
-  Expect(IsWindowEnabled(main), L"the dialog is usable under its message");
+  Expect(IsWindowEnabled(main) != FALSE,
+         L"the dialog is usable under its message");
   const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
   Expect(text == expected && Text(box) == expected, L"the message " + text);
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   WaitFor(L"the start button back", [&] {
-    return !IsWindow(box) && IsWindowEnabled(GetDlgItem(main, IDC_START));
+    return IsWindow(box) == FALSE &&
+           IsWindowEnabled(GetDlgItem(main, IDC_START)) != FALSE;
   });
 }
 
@@ -92,7 +101,8 @@ int wmain(int argc, wchar_t** argv) {
   programId = program.dwProcessId;
   HWND main = nullptr;
   WaitFor(L"the main dialog", [&] {
-    return (main = FindWindowW(L"#32770", L"program")) && IsWindowVisible(main);
+    return (main = FindWindowW(L"#32770", L"program")) != nullptr &&
+           IsWindowVisible(main) != FALSE;
   });
 
   std::wstring texts;
@@ -103,7 +113,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   Expect(texts == L"отказ|входен файл:|изходен файл:|парола:|...|...|?|добре|",
          L"the texts " + texts);
-  const HWND password = GetDlgItem(main, IDC_PASSWORD);
+  HWND password = GetDlgItem(main, IDC_PASSWORD);
   Expect((GetWindowLongW(password, GWL_STYLE) & ES_PASSWORD) != 0 &&
              SendMessageW(password, EM_GETLIMITTEXT, 0, 0) == 20,
          L"a masked password box of 20 characters");
@@ -119,8 +129,8 @@ int wmain(int argc, wchar_t** argv) {
   PostMessageW(main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
   HWND about = nullptr;
   WaitFor(L"About", [&] {
-    return (about = FindWindowW(L"#32770", L"about program")) &&
-           !IsWindowVisible(main);
+    return (about = FindWindowW(L"#32770", L"about program")) != nullptr &&
+           IsWindowVisible(main) == FALSE;
   });
   Expect(Text(GetDlgItem(about, IDC_ABOUT_NAME)).starts_with(L"Име: "),
          L"About names the maintainers");
