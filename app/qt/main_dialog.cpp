@@ -191,6 +191,7 @@ void MainDialog::OpenPicker(PathBox box) {
     picker->activateWindow();
     return;
   }
+  // Qt starts it in the folder of the last pick of this run.
   picker = new QFileDialog(this);
   picker->setWindowModality(Qt::NonModal);
   picker->setAttribute(Qt::WA_DeleteOnClose);
@@ -200,9 +201,6 @@ void MainDialog::OpenPicker(PathBox box) {
     picker->setAcceptMode(QFileDialog::AcceptSave);
     picker->setOption(QFileDialog::DontConfirmOverwrite);
   }
-  if (!lastFolder_.isEmpty()) {
-    picker->setDirectory(lastFolder_);
-  }
   connect(picker, &QFileDialog::finished, this,
           [this, box, dialog = picker.data()](int result) {
             const QString path = dialog->selectedFiles().value(0);
@@ -210,7 +208,6 @@ void MainDialog::OpenPicker(PathBox box) {
               logic_->OnPickEnded(box, std::nullopt);
               return;
             }
-            lastFolder_ = QFileInfo(path).absolutePath();
             logic_->OnPickEnded(box, Picked(path));
           });
   picker->show();

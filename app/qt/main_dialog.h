@@ -66,7 +66,6 @@ class MainDialog final : public TemplateDialog, public dialog::MainDialogView {
   QMenu* windowMenu_ = nullptr;
   QPointer<QMessageBox> finalMessage_;
   QPointer<QFileDialog> pickers_[2];
-  QString lastFolder_;  // of this run only
   QPoint placeBeforeHiding_;
   bool shownBefore_ = false;
   std::unique_ptr<dialog::MainDialogLogic> logic_;

@@ -45,17 +45,6 @@ void PressKey(QWidget* widget, int key, Qt::KeyboardModifiers mods = {},
   QApplication::sendEvent(widget, &press);
 }
 
-template <class Window>
-Window* OpenWindow() {
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (auto* window = qobject_cast<Window*>(widget);
-        window && window->isVisible()) {
-      return window;
-    }
-  }
-  return nullptr;
-}
-
 class QtFace : public testing::Test {
  protected:
   QtFace() {
@@ -232,7 +221,7 @@ TEST_F(QtFace, FileDroppedOnAPathBoxIsPicked) {
 TEST_F(QtFace, HelpAndAboutHideTheDialogWhichComesBackInPlace) {
   const QPoint place = dlg->pos();
   Click(IDC_HELP_BUTTON);
-  auto* help = OpenWindow<HelpDialog>();
+  auto* help = dlg->findChild<HelpDialog*>();
   ASSERT_NE(help, nullptr);
   EXPECT_FALSE(dlg->isVisible());
   auto* text = help->ControlAs<QLabel>(IDC_HELP_TEXT);
@@ -258,7 +247,7 @@ TEST_F(QtFace, HelpAndAboutHideTheDialogWhichComesBackInPlace) {
   EXPECT_EQ(actions.back()->text(), "&About program...");
   dlg->WindowMenu()->close();
   actions.back()->trigger();
-  auto* about = OpenWindow<AboutDialog>();
+  auto* about = dlg->findChild<AboutDialog*>();
   ASSERT_NE(about, nullptr);
   EXPECT_FALSE(dlg->isVisible());
   EXPECT_EQ(about->ControlAs<QLabel>(IDC_ABOUT_NAME)->text(),
