@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "app/win32/accessible_names.h"
 #include "app/win32/dialog_template.h"
 #include "app/win32/file_picker.h"
 #include "app/win32/final_message_box.h"
@@ -133,6 +134,7 @@ void MainDialog::OnInitDialog() {
   }
   SendDlgItemMessageW(window_, IDC_PASSWORD, EM_LIMITTEXT, kPasswordBoxLimit,
                       0);
+  NameBoxesAfterTheirLabels(window_);
   DragAcceptFiles(window_, TRUE);
 }
 
