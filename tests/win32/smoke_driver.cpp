@@ -24,10 +24,10 @@ void Expect(bool holds, const std::wstring& what) {
 
 template <typename Condition>
 void WaitFor(const std::wstring& what, Condition condition) {
-  for (int tries = 0; tries < 300 && !condition(); ++tries) {
+  for (int tries = 0; !condition(); ++tries) {
+    Expect(tries < 300, L"timed out waiting for " + what);
     Sleep(100);
   }
-  Expect(condition(), L"timed out waiting for " + what);
 }
 
 std::wstring Text(HWND window) {
@@ -39,9 +39,9 @@ std::wstring Text(HWND window) {
 
 // A shown dialog of the program other than `except`, owned by `owner`.
 HWND FindDialog(HWND except, HWND owner) {
-  for (HWND window = nullptr;
-       (window = FindWindowExW(nullptr, window, L"#32770", nullptr)) !=
-       nullptr;) {
+  HWND window = nullptr;
+  while ((window = FindWindowExW(nullptr, window, L"#32770", nullptr)) !=
+         nullptr) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     if (process == programId && window != except &&
