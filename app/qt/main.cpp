@@ -16,11 +16,14 @@ int main(int argc, char** argv) {
                    &QCoreApplication::quit);
   // Set by tools/screenshot.sh: a picture of the dialog once it shows.
   const QString screenshot = qEnvironmentVariable("PROGRAM_SCREENSHOT");
+  QTimer screenshotTimer;
   if (!screenshot.isEmpty()) {
-    QTimer::singleShot(500, &dialog, [&dialog, screenshot] {
+    screenshotTimer.setSingleShot(true);
+    screenshotTimer.callOnTimeout(&dialog, [&dialog, screenshot] {
       dialog.grab().save(screenshot, "PNG");
       dialog.Close();
     });
+    screenshotTimer.start(500);
   }
   dialog.show();
   QApplication::exec();

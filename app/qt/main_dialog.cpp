@@ -96,6 +96,10 @@ MainDialog::MainDialog(QWidget* parent)
 MainDialog::~MainDialog() {
   // Ends a running job first, while the view can still serve its worker.
   logic_.reset();
+  // The windows it owns go with it, with nobody left to report to.
+  for (QDialog* window : findChildren<QDialog*>()) {
+    disconnect(window, nullptr, this, nullptr);
+  }
 }
 
 void MainDialog::BuildWindowMenu() {
@@ -186,7 +190,7 @@ void MainDialog::ShowFinalMessage(std::string_view text) {
 
 void MainDialog::OpenPicker(PathBox box) {
   QPointer<QFileDialog>& picker = pickers_[static_cast<int>(box)];
-  if (picker) {
+  if (!picker.isNull()) {
     picker->raise();
     picker->activateWindow();
     return;

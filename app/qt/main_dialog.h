@@ -42,7 +42,6 @@ class MainDialog final : public TemplateDialog, public dialog::MainDialogView {
   void Close() override;
   void RequestPendingCalls() override;
 
- public slots:
   // The cancel command: the cancel button, Esc and the close box.
   void reject() override;
 
@@ -54,10 +53,8 @@ class MainDialog final : public TemplateDialog, public dialog::MainDialogView {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
- private slots:
-  void RunPendingCalls();
-
  private:
+  Q_INVOKABLE void RunPendingCalls();
   void BuildWindowMenu();
   void OpenSideDialog(TemplateDialog* sideDialog);
   [[nodiscard]] std::optional<dialog::PathBox> PathBoxAt(

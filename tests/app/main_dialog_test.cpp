@@ -1,6 +1,5 @@
-// The Qt face: the template's controls and keys, the windows it opens and
-// how they stand to the dialog. The behaviour behind them is the dialog
-// logic's, tested on its own.
+// The Qt face: the template's controls and keys, and the windows it opens;
+// the behaviour behind them is the dialog logic's, tested on its own.
 
 #include "app/qt/main_dialog.h"
 
@@ -13,7 +12,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QThread>
@@ -64,39 +62,32 @@ class QtFace : public testing::Test {
 };
 
 TEST_F(QtFace, ControlsInTemplateOrderWithTheirTextsAndStates) {
-  struct Row {
-    int id;
-    const char* kind;
-    const char* text;
-    bool enabled;
-  };
-  const Row rows[] = {
-      {IDCANCEL, "QPushButton", "отказ", true},
-      {IDC_INPUT_LABEL, "QLabel", "входен файл:", true},
-      {IDC_PROGRESS, "QProgressBar", nullptr, true},
-      {IDC_OUTPUT_LABEL, "QLabel", "изходен файл:", true},
-      {IDC_INPUT_PATH, "QLineEdit", "", false},
-      {IDC_OUTPUT_PATH, "QLineEdit", "", false},
-      {IDC_BROWSE_INPUT, "QPushButton", "...", true},
-      {IDC_BROWSE_OUTPUT, "QPushButton", "...", true},
-      {IDC_PASSWORD_LABEL, "QLabel", "парола:", true},
-      {IDC_PASSWORD, "QLineEdit", "", true},
-      {IDC_HELP_BUTTON, "QPushButton", "?", true},
-      {IDC_START, "QPushButton", "добре", true},
+  // id, class, text (none for the bar), in template order.
+  const std::tuple<int, const char*, const char*> rows[] = {
+      {IDCANCEL, "QPushButton", "отказ"},
+      {IDC_INPUT_LABEL, "QLabel", "входен файл:"},
+      {IDC_PROGRESS, "QProgressBar", nullptr},
+      {IDC_OUTPUT_LABEL, "QLabel", "изходен файл:"},
+      {IDC_INPUT_PATH, "QLineEdit", ""},
+      {IDC_OUTPUT_PATH, "QLineEdit", ""},
+      {IDC_BROWSE_INPUT, "QPushButton", "..."},
+      {IDC_BROWSE_OUTPUT, "QPushButton", "..."},
+      {IDC_PASSWORD_LABEL, "QLabel", "парола:"},
+      {IDC_PASSWORD, "QLineEdit", ""},
+      {IDC_HELP_BUTTON, "QPushButton", "?"},
+      {IDC_START, "QPushButton", "добре"},
   };
   const QList<QWidget*> children =
       dlg->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-  ASSERT_GE(children.size(), std::size(rows));
-  for (std::size_t i = 0; i < std::size(rows); ++i) {
-    QWidget* widget = Item(rows[i].id);
-    EXPECT_EQ(children[static_cast<qsizetype>(i)], widget) << rows[i].id;
-    EXPECT_STREQ(widget->metaObject()->className(), rows[i].kind);
-    if (rows[i].text != nullptr) {
-      EXPECT_EQ(widget->property("text").toString().toStdString(),
-                rows[i].text);
-    }
-    EXPECT_EQ(widget->isEnabled(), rows[i].enabled) << rows[i].id;
-    EXPECT_TRUE(widget->isVisible());
+  qsizetype index = 0;
+  for (const auto& [id, kind, text] : rows) {
+    QWidget* widget = Item(id);
+    EXPECT_EQ(children.value(index++), widget) << id;
+    EXPECT_STREQ(widget->metaObject()->className(), kind);
+    EXPECT_TRUE(text == nullptr || widget->property("text") == text) << id;
+    // The path boxes change only through a pick.
+    EXPECT_EQ(widget->isEnabled(),
+              id != IDC_INPUT_PATH && id != IDC_OUTPUT_PATH);
     if (auto* button = qobject_cast<QPushButton*>(widget)) {
       EXPECT_FALSE(button->isDefault() || button->autoDefault());
     }
@@ -113,15 +104,10 @@ TEST_F(QtFace, ControlsInTemplateOrderWithTheirTextsAndStates) {
 
 TEST_F(QtFace, PasswordBoxTakesTwentyWindows1251Characters) {
   auto* box = Item<QLineEdit>(IDC_PASSWORD);
-  for (const QChar c : QString("абвгдежзийклмнопрстуфх中€😀")) {
+  for (const QChar c : QString("абвгдежзийклмнопрс中€😀туфх")) {
     PressKey(box, Qt::Key_unknown, {}, QString(c));
   }
-  EXPECT_EQ(box->text().toStdString(), "абвгдежзийклмнопрсту");
-  box->clear();
-  for (const QChar c : QString("a中€b")) {
-    PressKey(box, Qt::Key_unknown, {}, QString(c));
-  }
-  EXPECT_EQ(box->text().toStdString(), "a€b");
+  EXPECT_EQ(box->text().toStdString(), "абвгдежзийклмнопрс€т");
 }
 
 TEST_F(QtFace, FocusAndKeys) {
@@ -186,18 +172,15 @@ TEST_F(QtFace, PickersLeaveTheDialogUsableAndStoreNothing) {
             dir / "in.txt");
   EXPECT_EQ(dlg->Logic().Fields().inputPath, dir / "in.txt");
   Click(IDC_BROWSE_OUTPUT);  // starts where the last pick was made
-  EXPECT_EQ(dlg->Picker(dialog::PathBox::kOutput)
-                ->directory()
-                .absolutePath()
-                .toStdString(),
-            Utf8(dir.path()));
-  dlg->Picker(dialog::PathBox::kOutput)->reject();
+  QFileDialog* output = dlg->Picker(dialog::PathBox::kOutput);
+  EXPECT_EQ(output->directory().filePath("in.txt").toStdString(),
+            dir / "in.txt");
+  output->reject();
   dlg.reset();  // the pickers go with it, and would write their history
   QCoreApplication::processEvents();
   EXPECT_FALSE(std::filesystem::exists(PathOf(home)));
-  EXPECT_TRUE(QSettings(QSettings::UserScope, "QtProject")
-                  .fileName()
-                  .startsWith("/dev/null/"));
+  const QSettings qtSettings(QSettings::UserScope, "QtProject");
+  EXPECT_TRUE(qtSettings.fileName().startsWith("/dev/null/"));
   EXPECT_NE(QFileDialog::tr("Open"), "Open");  // Qt's texts in Bulgarian
 }
 
