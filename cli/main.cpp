@@ -1,13 +1,11 @@
 // program-cli: encrypts a file into a container, or decrypts a container,
 // with the same job as the desktop dialog's start button.
 
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "cli/console.h"
 #include "cli/exit_codes.h"
 #include "cli/options.h"
 #include "cli/password_input.h"
@@ -19,23 +17,9 @@ namespace {
 
 jobs::RunningFlag g_running{0};
 
-extern "C" void OnCancelSignal(int /*signal*/) { g_running.store(0); }
-
-// SIGINT and SIGTERM cancel the job as the cancel button does; so does
-// SIGHUP, so that closing the terminal leaves no temporary file behind.
-void CancelOnSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnCancelSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    sigaction(signal, &action, nullptr);
-  }
-}
-
 int UsageError(const std::string& error) {
-  std::fprintf(stderr, "program-cli: %s\n", error.c_str());
-  std::fputs("Повече информация: program-cli --help\n", stderr);
+  cli::WriteText(stderr, "program-cli: " + error +
+                             "\nПовече информация: program-cli --help\n");
   return cli::kUsageError;
 }
 
@@ -92,24 +76,31 @@ std::optional<int> ObtainPassword(const cli::Options& options, bool encrypting,
 }  // namespace
 
 int main(int argc, char** argv) {
+  cli::PrepareConsole();
+  const std::optional<std::vector<std::string>> arguments =
+      cli::Utf8Arguments(argc, argv);
+  if (!arguments) {
+    return UsageError("аргументите не са валиден текст");
+  }
   std::string error;
   const std::optional<cli::Options> options =
-      cli::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+      cli::ParseOptions(*arguments, error);
   if (!options) {
     return UsageError(error);
   }
   if (options->help) {
-    std::fputs(cli::HelpText().c_str(), stdout);
+    cli::WriteText(stdout, cli::HelpText());
     return 0;
   }
   if (options->version) {
-    std::printf("program-cli %s\n", cli::kVersion);
+    cli::WriteText(stdout, std::string("program-cli ") + cli::kVersion + "\n");
     return 0;
   }
 
   jobs::JobRequest request{
       options->input, options->input, options->output, options->output, {}};
-  cli::TerminalProgress terminal(stdout, stderr, isatty(STDERR_FILENO) == 1);
+  cli::TerminalProgress terminal(stdout, stderr,
+                                 cli::StandardErrorIsTerminal());
   // Without both names the job refuses before it looks at the password.
   if (!request.inputText.empty() && !request.outputText.empty()) {
     if (const std::optional<int> status =
@@ -120,8 +111,9 @@ int main(int argc, char** argv) {
   }
 
   g_running.store(1);
-  CancelOnSignals();
+  cli::CancelOnInterrupt(g_running);
   const jobs::JobResult result = jobs::RunJob(request, g_running, terminal);
+  cli::JobEnded();
   terminal.ShowMessage(result.message);
   return cli::ExitCodeFor(result.message);
 }

@@ -9,6 +9,18 @@ namespace cli {
 
 namespace {
 
+#ifdef _WIN32
+// 0 is standard input; others are those a C runtime parent passed on.
+constexpr const char* kDescriptorNote =
+    "                        (дескриптор на C runtime; 0 е стандартният "
+    "вход)\n";
+constexpr const char* kInterrupts =
+    "Ctrl-C, Ctrl-Break или\nзатварянето на конзолата прекъсват задачата.";
+#else
+constexpr const char* kDescriptorNote = "";
+constexpr const char* kInterrupts = "Ctrl-C прекъсва задачата.";
+#endif
+
 bool ParseFd(const std::string& text, int& fd) {
   const char* end = text.data() + text.size();
   const auto result = std::from_chars(text.data(), end, fd);
@@ -101,11 +113,15 @@ std::string HelpText() {
 при криптиране се въвежда два пъти. За скриптове:
   --password-file ФАЙЛ  паролата е първият ред на ФАЙЛ
   --password-fd N       паролата е първият ред, прочетен от дескриптор N
-  -h, --help            показва този текст
+)";
+  text += kDescriptorNote;
+  text += R"(  -h, --help            показва този текст
   --version             показва версията
 
 Изходният файл се появява само при успех; файл със същото име остава
-непроменен, ако задачата не завърши. Ctrl-C прекъсва задачата.
+непроменен, ако задачата не завърши. )";
+  text += kInterrupts;
+  text += R"(
 
 Изходен код:
    0  готово

@@ -1,12 +1,17 @@
 #include "cli/terminal_progress.h"
 
+#include <array>
+#include <cstdio>
 #include <string>
+
+#include "cli/console.h"
 
 namespace cli {
 
 namespace {
 constexpr int kBarWidth = 40;
-}
+constexpr int kLineWidth = kBarWidth + 7;  // "[", the bar, "] 100%"
+}  // namespace
 
 TerminalProgress::TerminalProgress(std::FILE* out, std::FILE* err,
                                    bool showProgress)
@@ -34,14 +39,15 @@ void TerminalProgress::Draw(int position) {
   const int filled = kBarWidth * (position - low_) / (high_ - low_);
   std::string bar(static_cast<std::size_t>(filled), '#');
   bar.resize(kBarWidth, '.');
-  std::fprintf(err_, "\r[%s] %3d%%", bar.c_str(), percent);
-  std::fflush(err_);
+  std::array<char, kLineWidth + 2> line{};  // with "\r" and the final zero
+  std::snprintf(line.data(), line.size(), "\r[%s] %3d%%", bar.c_str(), percent);
+  WriteText(err_, line.data());
   lineDrawn_ = true;
 }
 
 void TerminalProgress::EraseProgressLine() {
   if (lineDrawn_) {
-    std::fputs("\r\033[K", err_);
+    WriteText(err_, LineEraser(kLineWidth));
     lineDrawn_ = false;
   }
 }
@@ -49,10 +55,7 @@ void TerminalProgress::EraseProgressLine() {
 void TerminalProgress::ShowMessage(jobs::JobMessage message) {
   EraseProgressLine();
   std::FILE* stream = message == jobs::JobMessage::MSG_DONE ? out_ : err_;
-  const std::string_view text = jobs::MessageText(message);
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fputc('\n', stream);
-  std::fflush(stream);
+  WriteText(stream, std::string(jobs::MessageText(message)) + "\n");
 }
 
 }  // namespace cli

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Windows programs with mingw-w64 into build-windows/ and runs
-# their tests under Wine, then the smoke test of program.exe on a virtual
-# display; installs whatever of that is missing (Debian or Ubuntu). Extra
-# arguments go to cmake's configure step.
+# Builds the Windows programs and their zip with mingw-w64 into
+# build-windows/ and runs their tests under Wine, then the smoke test of
+# program.exe on a virtual display; installs whatever of that is missing
+# (Debian or Ubuntu). Extra arguments go to cmake's configure step.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -18,6 +18,8 @@ installed=$SECONDS
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" "$@"
 cmake --build "$build"
+# The zip: program.exe, program-cli.exe and the README.
+cpack --config "$build/CPackConfig.cmake" -B "$build"
 built=$SECONDS
 
 # The same Wine set-up as the toolchain file's emulator. The prefix is made

@@ -1,141 +1,29 @@
-// program-cli end to end: the real binary on real files, signals and a
-// terminal, for what the command line adds to the jobs.
+// program-cli end to end: the real binary on real files, a user's interrupt
+// and a terminal, for what the command line adds to the jobs.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <optional>
-#include <ostream>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "tests/support/test_files.h"
+#include "tests/support/process.h"
 
 namespace cli_test {
 namespace {
 
-// Exit status (128 + signal when killed) and what the program wrote.
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-  friend bool operator==(const Result&, const Result&) = default;
-  friend void PrintTo(const Result& r, std::ostream* os) {
-    *os << r.status << ", stdout \"" << r.out << "\", stderr \"" << r.err
-        << '"';
-  }
-};
+using Result = test::ProcessResult;
 
-// program-cli in a session of its own without a terminal, or on a
-// pseudo-terminal; `fd3` is readable on its descriptor 3 through a pipe.
-class Cli {
- public:
-  explicit Cli(std::vector<std::string> args,
-               const std::optional<std::string>& fd3 = std::nullopt,
-               bool onTerminal = false) {
-    args.insert(args.begin(), PROGRAM_CLI_PATH);
-    std::vector<char*> argv(args.size() + 1, nullptr);
-    std::ranges::transform(args, argv.begin(),
-                           [](std::string& arg) { return arg.data(); });
-    const int out = open((streams_ / "out").c_str(), O_WRONLY | O_CREAT, 0600);
-    const int err = open((streams_ / "err").c_str(), O_WRONLY | O_CREAT, 0600);
-    int ends[2] = {-1, -1};
-    if (fd3 && (pipe(ends) != 0 || write(ends[1], fd3->data(), fd3->size()) !=
-                                       static_cast<ssize_t>(fd3->size()))) {
-      throw std::runtime_error("cannot fill the pipe for descriptor 3");
-    }
-    close(ends[1]);
-    pid_ = onTerminal ? forkpty(&master_, nullptr, nullptr, nullptr) : fork();
-    if (pid_ == 0) {
-      if (!onTerminal) {
-        setsid();  // no controlling terminal to ask a password on
-        dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
-      }
-      if (fd3) {
-        dup2(ends[0], 3);
-      }
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    for (const int fd : {ends[0], out, err}) {
-      close(fd);
-    }
-    if (pid_ < 0) {
-      throw std::runtime_error("cannot start " + args[0]);
-    }
-  }
-  Cli(const Cli&) = delete;
-  Cli& operator=(const Cli&) = delete;
-  ~Cli() {
-    if (!Ended()) {
-      kill(pid_, SIGKILL);
-      Ended(0);
-    }
-    close(master_);
-  }
-  // Reaps the program if it has ended; `flags` 0 waits for that.
-  bool Ended(int flags = WNOHANG) {
-    int status = 0;
-    if (!status_ && waitpid(pid_, &status, flags) == pid_) {
-      status_ = status;
-    }
-    return status_.has_value();
-  }
-  [[nodiscard]] pid_t pid() const { return pid_; }
-  // Waits for `prompt` on the terminal after the earlier ones; types `line`.
-  bool Answer(const std::string& prompt, const std::string& line) {
-    std::size_t at = 0;
-    while ((at = screen_.find(prompt, found_)) == std::string::npos) {
-      if (!ReadSome()) {
-        return false;
-      }
-    }
-    found_ = at + prompt.size();
-    return write(master_, line.data(), line.size()) ==
-           static_cast<ssize_t>(line.size());
-  }
-  [[nodiscard]] const std::string& Screen() const { return screen_; }
-  Result Wait() {
-    while (master_ >= 0 && ReadSome()) {
-    }
-    Ended(0);
-    const int s = status_.value_or(-1);
-    return {WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s),
-            test::ReadFile(streams_ / "out"), test::ReadFile(streams_ / "err")};
-  }
-
- private:
-  bool ReadSome() {
-    pollfd ready{master_, POLLIN, 0};
-    // A minute of silence means the program is stuck: stop it.
-    if (poll(&ready, 1, 60000) <= 0) {
-      kill(pid_, SIGKILL);
-      return false;
-    }
-    char buffer[4096];
-    const ssize_t n = read(master_, buffer, sizeof buffer);
-    screen_.append(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
-    return n > 0;
-  }
-
-  test::TempDir streams_;
-  pid_t pid_ = -1;
-  int master_ = -1;
-  std::optional<int> status_;
-  std::string screen_;
-  std::size_t found_ = 0;
-};
+// program-cli with `input` on its standard input and no terminal.
+test::Process Cli(std::vector<std::string> args, const std::string& input = "",
+                  bool interruptible = false) {
+  args.insert(args.begin(), PROGRAM_CLI_PATH);
+  return {args, input, interruptible};
+}
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
@@ -149,27 +37,33 @@ Result Failed(int code, const std::string& text) {
   return {code, "", text + "\n"};
 }
 
-// Runs a job with `password` on descriptor 3.
+// Runs a job with `password` on standard input.
 Result Crypt(const std::string& password, const std::string& input,
              const std::string& output) {
-  return Cli({"--password-fd=3", input, output}, password + "\n").Wait();
+  return Cli({"--password-fd=0", input, output}, password + "\n").Wait();
 }
 
 TEST(CliRoundTrip, CrlfPasswordFileThenDescriptor) {
   const test::TempDir dir;
-  test::WriteFile(dir / "password", kPassword + "\r\nnext line\n");
-  const std::vector<std::string> encrypt = {"--password-file", dir / "password",
-                                            dir / "a.txt", dir / "c"};
+  test::WriteFile(dir / "парола", kPassword + "\r\nnext line\n");
+  const std::vector<std::string> encrypt = {"--password-file", dir / "парола",
+                                            dir / "отчет.тхт", dir / "кутия"};
   for (const std::size_t size : {0U, 1U, 1U << 20U}) {
     const std::string plain = test::PatternBytes(size, size);
-    test::WriteFile(dir / "a.txt", plain);
+    test::WriteFile(dir / "отчет.тхт", plain);
     EXPECT_EQ(Cli(encrypt).Wait(), kDone);
     // The header starts with the password's length in letters.
-    EXPECT_EQ(test::ReadFile(dir / "c.crypt").substr(0, 4),
+    EXPECT_EQ(test::ReadFile(dir / "кутия.crypt").substr(0, 4),
               std::string("\x05\0\0\0", 4));
-    EXPECT_EQ(Crypt(kPassword, dir / "c.crypt", dir / "back"), kDone);
-    EXPECT_TRUE(test::ReadFile(dir / "back.txt") == plain) << size;
+    EXPECT_EQ(Crypt(kPassword, dir / "кутия.crypt", dir / "обратно"), kDone);
+    EXPECT_TRUE(test::ReadFile(dir / "обратно.тхт") == plain) << size;
   }
+  // A frozen container with a Cyrillic name and password, byte for byte.
+  const std::string frozen = PROGRAM_SOURCE_DIR "/tests/vectors/отчет.Тхт";
+  test::WriteFile(dir / "отчет.Тхт", test::ReadFile(frozen));
+  EXPECT_EQ(Crypt("парола", dir / "отчет.Тхт", dir / "отчет.Тхт"), kDone);
+  EXPECT_TRUE(test::ReadFile(dir / "отчет.Тхт.crypt") ==
+              test::ReadFile(frozen + ".crypt"));
 }
 
 TEST(CliFailures, MessageStatusAndUnchangedFolder) {
@@ -181,7 +75,9 @@ TEST(CliFailures, MessageStatusAndUnchangedFolder) {
   test::WriteFile(dir / "stub.crypt", box.substr(0, 6));
   test::WriteFile(dir / "back.txt", "earlier plain file");
   test::WriteFile(dir / "out.crypt", "earlier container");
+#ifndef _WIN32
   fs::create_symlink("/dev/full", dir / "full.crypt");  // written in place
+#endif
   test::WriteFile(dir / "huge.bin", "");
   fs::resize_file(dir / "huge.bin", 1ULL << 31U);  // sparse, 2 GiB
   const Names before = dir.Names();
@@ -204,8 +100,10 @@ TEST(CliFailures, MessageStatusAndUnchangedFolder) {
       {"cut.crypt", "back", kPassword,
        Failed(9, "грешка - повреден входен файл")},
       {"a.txt", "no/out", kPassword, Failed(11, kWriteError)},
+#ifndef _WIN32
       {"a.txt", "/proc/out", kPassword, Failed(11, kWriteError)},  // even root
       {"a.txt", "full", kPassword, Failed(11, kWriteError)},
+#endif
       {"huge.bin", "out", kPassword,
        Failed(12, "входният файл е твърде голям")},
       {"a.txt", "out", "日",
@@ -223,8 +121,10 @@ TEST(CliFailures, MessageStatusAndUnchangedFolder) {
   }
   EXPECT_EQ(test::ReadFile(dir / "back.txt"), "earlier plain file");
   EXPECT_EQ(test::ReadFile(dir / "out.crypt"), "earlier container");
+#ifndef _WIN32
   EXPECT_TRUE(fs::is_symlink(dir / "full.crypt"));
   EXPECT_TRUE(fs::is_character_file("/dev/full"));
+#endif
 }
 
 TEST(CliUsage, RefusalsCreateNothingHelpAndVersion) {
@@ -234,9 +134,9 @@ TEST(CliUsage, RefusalsCreateNothingHelpAndVersion) {
   const std::vector<std::vector<std::string>> cases = {
       {"--password-file", dir / "none", in, dir / "c"},
       {in, dir / "c"},  // no password option and no terminal
-      {"--bogus", "--password-fd=3", in, dir / "c"},
-      {"--password-fd=3", in},
-      {"--password-fd=3", "--password-file", in, in, dir / "c"},
+      {"--bogus", "--password-fd=0", in, dir / "c"},
+      {"--password-fd=0", in},
+      {"--password-fd=0", "--password-file", in, in, dir / "c"},
   };
   for (const auto& args : cases) {
     const Result r = Cli(args, kPassword + "\n").Wait();
@@ -253,6 +153,8 @@ TEST(CliUsage, RefusalsCreateNothingHelpAndVersion) {
             (Result{0, "program-cli 1.0.0.1\n", ""}));
 }
 
+// Pseudo-terminals are Linux's.
+#ifndef _WIN32
 TEST(CliTerminal, PasswordUnechoedAndProgressErased) {
   const test::TempDir dir;
   const std::string plain = test::PatternBytes(1U << 20U, 2);
@@ -269,7 +171,7 @@ TEST(CliTerminal, PasswordUnechoedAndProgressErased) {
       {"c.crypt", "back", "", 0, done, {"a.txt", "back.txt", "c.crypt"}},
   };
   for (const auto& c : cases) {
-    Cli job({dir / c.input, dir / c.output}, {}, true);
+    test::Process job({PROGRAM_CLI_PATH, dir / c.input, dir / c.output});
     EXPECT_TRUE(job.Answer("парола: ", kPassword + "\n"));
     EXPECT_EQ(job.Answer("повтори паролата: ", c.repeat + "\n"),
               !c.repeat.empty());
@@ -281,20 +183,34 @@ TEST(CliTerminal, PasswordUnechoedAndProgressErased) {
   EXPECT_TRUE(test::ReadFile(dir / "back.txt") == plain);
 }
 
-TEST(CliCancel, SignalsRemoveTheTemporaryFile) {
+#endif
+
+TEST(CliCancel, InterruptsRemoveTheTemporaryFile) {
   const test::TempDir dir;
   // A sparse gigabyte: seconds of work, so every signal finds it running.
   test::WriteFile(dir / "big.bin", "");
   std::filesystem::resize_file(dir / "big.bin", std::uintmax_t{1} << 30U);
   test::WriteFile(dir / "out.crypt", "earlier container");
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    Cli job({"--password-fd=3", dir / "big.bin", dir / "out"}, "x\n");
+#ifdef _WIN32
+  const int signals[] = {SIGINT};  // Ctrl-C on the console
+#else
+  const int signals[] = {SIGINT, SIGTERM, SIGHUP};
+#endif
+  for (const int signal : signals) {
+    auto job =
+        Cli({"--password-fd=0", dir / "big.bin", dir / "out"}, "x\n", true);
     // The temporary file makes a third name.
     while (dir.Names().size() < 3 && !job.Ended()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     ASSERT_FALSE(job.Ended()) << "the job ended before the signal";
-    kill(job.pid(), signal);
+#ifdef _WIN32
+    if (!job.Interrupt()) {
+      GTEST_SKIP() << "no console; ctest runs this on a pseudo-terminal";
+    }
+#else
+    job.Signal(signal);
+#endif
     EXPECT_EQ(job.Wait(), Failed(10, "отказан процес")) << signal;
     EXPECT_EQ(dir.Names(), (Names{"big.bin", "out.crypt"}));
     EXPECT_EQ(test::ReadFile(dir / "out.crypt"), "earlier container");

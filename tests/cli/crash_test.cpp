@@ -1,16 +1,12 @@
-// program-cli killed outright (SIGKILL) at random moments of its jobs: the
-// output name holds the earlier file, or nothing, or the finished output,
-// never a part of one; whatever else is left is a temporary file named as
-// one. A few kills here; tools/long-checks.sh sets PROGRAM_KILL_ROUNDS for
-// many.
+// program-cli killed outright (SIGKILL, TerminateProcess) at random
+// moments of its jobs: the output name holds the earlier file, or nothing,
+// or the finished output, never a part of one; whatever else is left is a
+// temporary file named as one. A few kills here; tools/long-checks.sh sets
+// PROGRAM_KILL_ROUNDS for many.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -19,39 +15,16 @@
 #include <vector>
 
 #include "jobs/job_files.h"
-#include "tests/support/test_files.h"
+#include "tests/support/process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// program-cli with the password on descriptor 3 and no terminal.
-pid_t Start(const std::string& input, const std::string& output) {
-  int ends[2];
-  if (pipe(ends) != 0 || write(ends[1], "тайна\n", 11) != 11) {
-    return -1;
-  }
-  close(ends[1]);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    setsid();
-    const int null = open("/dev/null", O_RDWR);
-    dup2(null, STDOUT_FILENO);
-    dup2(null, STDERR_FILENO);
-    dup2(ends[0], 3);
-    execl(PROGRAM_CLI_PATH, PROGRAM_CLI_PATH, "--password-fd=3", input.c_str(),
-          output.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(ends[0]);
-  return pid;
-}
-
-int Wait(pid_t pid) {
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return status;
+// program-cli with the password on standard input and no terminal.
+test::Process Start(const std::string& input, const std::string& output) {
+  return {{PROGRAM_CLI_PATH, "--password-fd=0", input, output}, "тайна\n"};
 }
 
 int Rounds() {
@@ -73,11 +46,11 @@ TEST(CrashSafety, KilledJobsNeverLeaveAPartialOutput) {
   // A clean run of each direction gives the finished outputs and the time
   // a job takes, over which the kills are spread.
   auto started = Clock::now();
-  ASSERT_EQ(Wait(Start(dir / "p.bin", dir / "c")), 0);
+  ASSERT_EQ(Start(dir / "p.bin", dir / "c").Wait().status, 0);
   const auto encryptTime = Clock::now() - started;
   const std::string container = test::ReadFile(dir / "c.crypt");
   started = Clock::now();
-  ASSERT_EQ(Wait(Start(dir / "c.crypt", dir / "back")), 0);
+  ASSERT_EQ(Start(dir / "c.crypt", dir / "back").Wait().status, 0);
   const auto decryptTime = Clock::now() - started;
   ASSERT_TRUE(test::ReadFile(dir / "back.bin") == plain);
   fs::remove(dir / "back.bin");
@@ -96,15 +69,13 @@ TEST(CrashSafety, KilledJobsNeverLeaveAPartialOutput) {
       test::WriteFile(dir / output, "earlier");
     }
     const auto span = (encrypt ? encryptTime : decryptTime) * 11 / 10;
-    const pid_t pid = encrypt ? Start(dir / "p.bin", dir / "o")
-                              : Start(dir / "c.crypt", dir / "back");
-    ASSERT_GT(pid, 0);
+    test::Process job = encrypt ? Start(dir / "p.bin", dir / "o")
+                                : Start(dir / "c.crypt", dir / "back");
     std::this_thread::sleep_for(
         std::uniform_int_distribution<Clock::rep>(0, span.count())(random) *
         Clock::duration(1));
-    kill(pid, SIGKILL);
-    const int status = Wait(pid);
-    (WIFSIGNALED(status) ? killed : finished) += 1;
+    job.Kill();
+    (job.Wait().status == test::Process::kKilled ? killed : finished) += 1;
 
     // An earlier file is replaced only by the finished output.
     EXPECT_TRUE(!earlier || fs::exists(dir / output))

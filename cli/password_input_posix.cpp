@@ -1,5 +1,3 @@
-#include "cli/password_input.h"
-
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -7,6 +5,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+
+#include "cli/password_input.h"
 
 namespace cli {
 

@@ -1,0 +1,129 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <stdexcept>
+
+#include "tests/support/process.h"
+
+namespace test {
+
+namespace {
+
+// Runs `args` with `streams` as its standard ones, or on a new
+// pseudo-terminal when there are none.
+pid_t Start(const std::vector<std::string>& args, const int* streams,
+            int* terminal) {
+  const pid_t pid = streams != nullptr ? fork() : forkpty(terminal, {}, {}, {});
+  if (pid == 0) {
+    if (streams != nullptr) {
+      setsid();  // no controlling terminal to ask a password on
+      for (const int fd : {0, 1, 2}) {
+        dup2(streams[fd], fd);
+      }
+    }
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
+    for (const std::string& arg : args) {
+      argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  if (pid < 0) {
+    throw std::runtime_error("cannot start " + args[0]);
+  }
+  return pid;
+}
+
+}  // namespace
+
+Process::Process(const std::vector<std::string>& args, const std::string& input,
+                 bool /*interruptible*/) {
+  WriteFile(streams_ / "in", input);
+  const int streams[] = {
+      open((streams_ / "in").c_str(), O_RDONLY),
+      open((streams_ / "out").c_str(), O_WRONLY | O_CREAT, 0600),
+      open((streams_ / "err").c_str(), O_WRONLY | O_CREAT, 0600)};
+  id_ = Start(args, streams, nullptr);
+  for (const int fd : streams) {
+    close(fd);
+  }
+}
+
+Process::Process(const std::vector<std::string>& args) {
+  id_ = Start(args, nullptr, &terminal_);
+}
+
+Process::~Process() {
+  if (!Ended()) {
+    Kill();
+    Wait();
+  }
+  close(terminal_);
+}
+
+bool Process::Ended() {
+  int status = 0;
+  if (!status_ && waitpid(static_cast<pid_t>(id_), &status, WNOHANG) > 0) {
+    status_ = status;
+  }
+  return status_.has_value();
+}
+
+void Process::Signal(int signal) const {
+  kill(static_cast<pid_t>(id_), signal);
+}
+
+void Process::Kill() { Signal(SIGKILL); }
+
+bool Process::Interrupt() {
+  Signal(SIGINT);
+  return true;
+}
+
+ProcessResult Process::Wait() {
+  while (terminal_ >= 0 && ReadSome()) {
+  }
+  int s = 0;
+  if (!status_ && waitpid(static_cast<pid_t>(id_), &s, 0) > 0) {
+    status_ = s;
+  }
+  s = status_.value_or(-1);
+  const int status = WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s);
+  if (terminal_ >= 0) {
+    return {status, screen_, ""};
+  }
+  return {status, ReadFile(streams_ / "out"), ReadFile(streams_ / "err")};
+}
+
+bool Process::Answer(const std::string& prompt, const std::string& line) {
+  std::size_t at = 0;
+  while ((at = screen_.find(prompt, found_)) == std::string::npos) {
+    if (!ReadSome()) {
+      return false;
+    }
+  }
+  found_ = at + prompt.size();
+  return write(terminal_, line.data(), line.size()) ==
+         static_cast<ssize_t>(line.size());
+}
+
+bool Process::ReadSome() {
+  pollfd ready{terminal_, POLLIN, 0};
+  // A minute of silence means the program is stuck: stop it.
+  if (poll(&ready, 1, 60000) <= 0) {
+    Kill();
+    return false;
+  }
+  char buffer[4096];
+  const ssize_t n = read(terminal_, buffer, sizeof buffer);
+  screen_.append(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+  return n > 0;
+}
+
+}  // namespace test
