@@ -98,7 +98,7 @@ TEST_F(Job, NamesTheVectorsDoNotHold) {
     std::string name, stored, back;
   } cases[] = {
       {"dot.", "", "back"},                // no extension after the dot
-      {"x.日本", "日本", "back.日本"},     // no Windows-1251 for it
+      {"f.Рі", "\xD0\xB3", "back.Рі"},     // Windows-1251 bytes that are UTF-8
       {"p.crypt.bak", "bak", "back.bak"},  // encrypted, as its name says
   };
   for (const auto& c : cases) {
@@ -123,6 +123,34 @@ TEST_F(Job, NamesTheVectorsDoNotHold) {
   ASSERT_EQ(again.Run(), JobMessage::MSG_DONE);
   EXPECT_EQ(again.result.outputText, dir / "out");
   EXPECT_EQ(dir.Names(), (Names{"out.crypt", "p"}));
+}
+
+// Names a job cannot use are refused before any output, and a file that
+// had the output name stays as it was.
+TEST_F(Job, RefusesNamesItCannotWrite) {
+  fs::create_directory(dir / "sub");
+  const std::string earlier = File("sub/.crypt", "earlier");
+  File("sub/.txt", "earlier");
+  const std::string container =
+      File("c.crypt", test::BuildContainer("pw", "txt", "x"));
+  const struct {
+    std::string input, output;
+    JobMessage expected;
+  } cases[] = {
+      {File("x.日本", "x"), dir / "out", JobMessage::MSG_EXTENSION_CHARACTERS},
+      {File("x.a\x07", "x"), dir / "out", JobMessage::MSG_EXTENSION_CHARACTERS},
+      {File("plain", "x"), dir / "sub/", JobMessage::MSG_WRITE_ERROR},
+      {File("plain", "x"), dir / "sub/..", JobMessage::MSG_WRITE_ERROR},
+      {container, dir / "sub/", JobMessage::MSG_WRITE_ERROR},
+  };
+  for (const auto& c : cases) {
+    test::JobHarness job(c.input, c.output, "pw");
+    EXPECT_EQ(job.Run(), c.expected) << c.input << " > " << c.output;
+    EXPECT_EQ(test::ReadFile(earlier), "earlier");
+    EXPECT_EQ(test::ReadFile(dir / "sub/.txt"), "earlier");
+  }
+  EXPECT_EQ(dir.Names(),
+            (Names{"c.crypt", "plain", "sub", "x.a\x07", "x.日本"}));
 }
 
 // The literal register's key bytes, the reference for every body.
