@@ -67,7 +67,12 @@ JobMessage RunDecryption(Job& job) {
   }
   std::unique_ptr<OutputFile> output = CreateOutput(job);
   if (!output) {
-    return FailBeforeOutput(job, JobMessage::MSG_WRITE_ERROR, true);
+    // Cancel may end the wait for a pipe's reader.
+    return FailBeforeOutput(job,
+                            job.running.load() == 0
+                                ? JobMessage::MSG_CANCELLED
+                                : JobMessage::MSG_WRITE_ERROR,
+                            true);
   }
   return WriteBody(job, std::move(output));
 }

@@ -49,7 +49,12 @@ JobMessage RunEncryption(Job& job) {
   }
   std::unique_ptr<OutputFile> output = CreateOutput(job);
   if (!output) {
-    return FailBeforeOutput(job, JobMessage::MSG_WRITE_ERROR, true);
+    // Cancel may end the wait for a pipe's reader.
+    return FailBeforeOutput(job,
+                            job.running.load() == 0
+                                ? JobMessage::MSG_CANCELLED
+                                : JobMessage::MSG_WRITE_ERROR,
+                            true);
   }
   const std::string header = format::EncodeHeader(
       {job.password, *extension, static_cast<std::int32_t>(job.input->Size())});

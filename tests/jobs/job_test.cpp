@@ -305,9 +305,15 @@ TEST_F(Job, CancelIsSeenAfterTheBlockInHandIsWritten) {
   EXPECT_EQ(test::ReadFile(dir / "out.crypt"), "precious");
   EXPECT_EQ(dir.Names(), (Names{"out.crypt", "p.txt"}));
 
-  // A cancel before an empty body is never seen.
-  test::JobHarness empty(File("e", ""), dir / "e", "pw");
-  EXPECT_EQ(empty.Run(jobs::DiskFiles(), false), JobMessage::MSG_DONE);
+  // A Cancel up to the rename (an empty body; during the final sync) is
+  // seen there, and the earlier file stays.
+  test::JobHarness empty(File("e", ""), dir / "out", "pw");
+  EXPECT_EQ(empty.Run(jobs::DiskFiles(), false), JobMessage::MSG_CANCELLED);
+  job.progress.onPosition = nullptr;
+  faults.onCommit = [&] { job.running.store(0); };
+  EXPECT_EQ(job.Run(faults), JobMessage::MSG_CANCELLED);
+  EXPECT_EQ(test::ReadFile(dir / "out.crypt"), "precious");
+  EXPECT_EQ(dir.Names(), (Names{"e", "out.crypt", "p.txt"}));
 }
 
 TEST_F(Job, CancelFromAnotherThread) {
