@@ -79,19 +79,26 @@ ssize_t WriteWaiting(void* cookie, const char* data, std::size_t size) {
   sigemptyset(&pipeSignal);
   sigaddset(&pipeSignal, SIGPIPE);
   pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
-  ssize_t written = write(pipe.fd, data, size);
-  while (written < 0 && (errno == EAGAIN || errno == EINTR) &&
-         pipe.running->load() != 0) {
-    pollfd ready{.fd = pipe.fd, .events = POLLOUT, .revents = 0};
-    poll(&ready, 1, kWaitSliceMs);
-    written = write(pipe.fd, data, size);
+  // The C library takes a short count as the end: write it all.
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t written = write(pipe.fd, data + done, size - done);
+    if (written >= 0) {
+      done += static_cast<std::size_t>(written);
+    } else if ((errno != EAGAIN && errno != EINTR) ||
+               pipe.running->load() == 0) {
+      break;
+    } else {
+      pollfd ready{.fd = pipe.fd, .events = POLLOUT, .revents = 0};
+      poll(&ready, 1, kWaitSliceMs);
+    }
   }
-  if (written < 0 && errno == EPIPE) {
+  if (done < size && errno == EPIPE) {
     const timespec now{};
     sigtimedwait(&pipeSignal, nullptr, &now);
   }
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  return written < 0 ? -1 : written;  // -1 also when cancelled
+  return done < size ? -1 : static_cast<ssize_t>(done);  // also if cancelled
 }
 
 int ClosePipe(void* cookie) {
