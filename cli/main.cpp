@@ -1,6 +1,7 @@
 // program-cli: encrypts a file into a container, or decrypts a container,
 // with the same job as the desktop dialog's start button.
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -33,6 +34,15 @@ void CancelOnSignals() {
   }
 }
 
+// True when `path` is the file standard output writes, as /dev/stdout is.
+bool IsStandardOutput(const std::string& path) {
+  struct stat output {};
+  struct stat standard {};
+  return stat(path.c_str(), &output) == 0 &&
+         fstat(STDOUT_FILENO, &standard) == 0 &&
+         output.st_dev == standard.st_dev && output.st_ino == standard.st_ino;
+}
+
 int UsageError(const std::string& error) {
   std::fprintf(stderr, "program-cli: %s\n", error.c_str());
   std::fputs("Повече информация: program-cli --help\n", stderr);
@@ -45,24 +55,22 @@ int UsageError(const std::string& error) {
 std::optional<int> ObtainPassword(const cli::Options& options, bool encrypting,
                                   cli::TerminalProgress& terminal,
                                   std::string& password) {
-  if (options.passwordFile) {
-    std::optional<std::string> line =
-        cli::ReadPasswordFile(*options.passwordFile);
+  if (options.passwordFile || options.passwordFd) {
+    const std::optional<cli::PasswordLine> line =
+        options.passwordFile ? cli::ReadPasswordFile(*options.passwordFile)
+                             : cli::ReadPasswordLine(*options.passwordFd);
     if (!line) {
-      return UsageError("паролата не може да се прочете от " +
-                        *options.passwordFile);
+      return UsageError(options.passwordFile
+                            ? "паролата не може да се прочете от " +
+                                  *options.passwordFile
+                            : "паролата не може да се прочете от дескриптор " +
+                                  std::to_string(*options.passwordFd));
     }
-    password = *std::move(line);
-    return std::nullopt;
-  }
-  if (options.passwordFd) {
-    std::optional<std::string> line =
-        cli::ReadPasswordLine(*options.passwordFd);
-    if (!line) {
-      return UsageError("паролата не може да се прочете от дескриптор " +
-                        std::to_string(*options.passwordFd));
+    if (line->tooLong) {
+      terminal.ShowMessage(jobs::JobMessage::MSG_PASSWORD_LENGTH);
+      return cli::ExitCodeFor(jobs::JobMessage::MSG_PASSWORD_LENGTH);
     }
-    password = *std::move(line);
+    password = line->text;
     return std::nullopt;
   }
   std::string again;
@@ -92,6 +100,9 @@ std::optional<int> ObtainPassword(const cli::Options& options, bool encrypting,
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A reader that goes away is a write error, for the data and for the
+  // message alike, not the end of the program.
+  std::signal(SIGPIPE, SIG_IGN);
   std::string error;
   const std::optional<cli::Options> options =
       cli::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), error);
@@ -122,6 +133,9 @@ int main(int argc, char** argv) {
   g_running.store(1);
   CancelOnSignals();
   const jobs::JobResult result = jobs::RunJob(request, g_running, terminal);
+  if (IsStandardOutput(result.outputPath)) {
+    terminal.AllMessagesToErrorStream();  // not appended to the data
+  }
   terminal.ShowMessage(result.message);
   return cli::ExitCodeFor(result.message);
 }

@@ -98,7 +98,9 @@ ssize_t WriteWaiting(void* cookie, const char* data, std::size_t size) {
     sigtimedwait(&pipeSignal, nullptr, &now);
   }
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  return done < size ? -1 : static_cast<ssize_t>(done);  // also if cancelled
+  // A short count is the failure: the C library misreads -1 from a cookie
+  // in a large write.
+  return static_cast<ssize_t>(done);
 }
 
 int ClosePipe(void* cookie) {
@@ -188,25 +190,24 @@ OutputTarget FindOutputTarget(const std::string& path) {
   // Each link is followed as opening it would follow it, and kept; the file
   // it leads to is replaced. Reading a link and renaming over its target
   // bypasses the kernel's own guard, so that guard is applied here.
+  struct stat link {};
   for (int links = 0;; ++links) {
-    struct stat link {};
     if (lstat(target.c_str(), &link) != 0) {
-      if (links == 0) {
-        break;  // absent, or failing later where it is created
-      }
-      return {path, OutputKind::kRefused, {}};  // a dangling link
+      break;  // absent, or failing later where it is created
     }
     if (!S_ISLNK(link.st_mode)) {
       break;
     }
-    if (links == kMaxLinks || !MayFollow(link, FolderOf(target))) {
-      return {path, OutputKind::kRefused, {}};
+    struct stat followed {};
+    if (links == kMaxLinks || !MayFollow(link, FolderOf(target)) ||
+        stat(target.c_str(), &followed) != 0) {
+      return {path, OutputKind::kRefused, {}};  // also dangling, or a loop
     }
-    const fs::path next = fs::read_symlink(target, error);
-    if (error) {
-      return {path, OutputKind::kRefused, {}};
+    fs::path next = FolderOf(target) / fs::read_symlink(target, error);
+    if (error || lstat(next.c_str(), &link) != 0) {
+      break;  // one only the system resolves (/dev/stdout to a pipe): as is
     }
-    target = FolderOf(target) / next;
+    target = std::move(next);
   }
   const fs::file_status status = fs::status(target, error);
   OutputKind kind = OutputKind::kAbsent;

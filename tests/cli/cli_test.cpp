@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "cli/password_input.h"
+#include "tests/support/containers.h"
 #include "tests/support/test_files.h"
 
 namespace cli_test {
@@ -106,6 +109,10 @@ class Cli {
            static_cast<ssize_t>(line.size());
   }
   [[nodiscard]] const std::string& Screen() const { return screen_; }
+  [[nodiscard]] bool Echoes() const {
+    termios mode{};
+    return tcgetattr(master_, &mode) == 0 && (mode.c_lflag & ECHO) != 0;
+  }
   Result Wait() {
     while (master_ >= 0 && ReadSome()) {
     }
@@ -182,6 +189,7 @@ TEST(CliFailures, MessageStatusAndUnchangedFolder) {
   test::WriteFile(dir / "back.txt", "earlier plain file");
   test::WriteFile(dir / "out.crypt", "earlier container");
   fs::create_symlink("/dev/full", dir / "full.crypt");  // written in place
+  test::WriteFile(dir / "x.日", "");
   test::WriteFile(dir / "huge.bin", "");
   fs::resize_file(dir / "huge.bin", 1ULL << 31U);  // sparse, 2 GiB
   const Names before = dir.Names();
@@ -212,6 +220,10 @@ TEST(CliFailures, MessageStatusAndUnchangedFolder) {
        Failed(13,
               "паролата съдържа знак, който не може да се запише в кодовата "
               "таблица Windows-1251")},
+      {"x.日", "out", kPassword,
+       Failed(14,
+              "разширението на входния файл съдържа знак, който не може да се "
+              "запише в кодовата таблица Windows-1251")},
   };
   for (const auto& c : cases) {
     const std::string in = c.input.empty() ? "" : dir / c.input;
@@ -245,7 +257,7 @@ TEST(CliUsage, RefusalsCreateNothingHelpAndVersion) {
     EXPECT_EQ(dir.Names(), Names{"a.txt"}) << args.front();
   }
   const Result help = Cli({"--help"}).Wait();
-  for (int status = 2; status <= 13; ++status) {
+  for (int status = 2; status <= 15; ++status) {
     EXPECT_NE(help.out.find(" " + std::to_string(status) + "  "), kNone);
   }
   EXPECT_EQ(Cli({"-h"}).Wait(), (Result{0, help.out, ""}));
@@ -299,6 +311,51 @@ TEST(CliCancel, SignalsRemoveTheTemporaryFile) {
     EXPECT_EQ(dir.Names(), (Names{"big.bin", "out.crypt"}));
     EXPECT_EQ(test::ReadFile(dir / "out.crypt"), "earlier container");
   }
+}
+
+// Standard output as the output, through a pipe: the data alone, the message
+// on standard error; a reader that stops early is a write error.
+TEST(CliPipes, StandardOutputAsTheOutput) {
+  const test::TempDir dir;
+  const std::string plain = test::PatternBytes(1 << 20);
+  test::WriteFile(dir / "c.crypt", test::BuildContainer("\xF2", "", plain));
+  test::WriteFile(dir / "pw", "т\n");
+  const std::string job = std::string(PROGRAM_CLI_PATH) + " --password-file " +
+                          dir / "pw" + " " + dir / "c.crypt /dev/stdout 2>" +
+                          dir / "err";
+  for (const std::string& reader :
+       {std::string(), std::string(" | head -c9")}) {
+    FILE* shell = popen(
+        ("(" + job + "; echo $? >" + dir / "status)" + reader).c_str(), "r");
+    std::string out(2 << 20, '\0');
+    out.resize(fread(out.data(), 1, out.size(), shell));
+    pclose(shell);
+    EXPECT_TRUE(out == plain.substr(0, reader.empty() ? plain.size() : 9));
+    EXPECT_EQ(test::ReadFile(dir / "err"),
+              reader.empty() ? "готово\n" : kWriteError + "\n");
+    EXPECT_EQ(test::ReadFile(dir / "status"), reader.empty() ? "0\n" : "11\n");
+  }
+}
+
+// A first line with no end (/dev/zero, a huge file) is read only so far.
+TEST(CliPasswordLine, ReadsAFewKilobytesAtMost) {
+  const test::TempDir dir;
+  test::WriteFile(dir / "long", std::string(1 << 20, 'x'));
+  const int fd = open((dir / "long").c_str(), O_RDONLY);
+  const auto line = cli::ReadPasswordLine(fd);
+  EXPECT_TRUE(line && line->tooLong);
+  EXPECT_LE(lseek(fd, 0, SEEK_CUR), 8192);
+  close(fd);
+}
+
+// Ctrl-\\ at the prompt cancels with the terminal's echo back on.
+TEST(CliTerminal, QuitAtThePromptRestoresEcho) {
+  const test::TempDir dir;
+  test::WriteFile(dir / "a.txt", "x");
+  Cli job({dir / "a.txt", dir / "c"}, {}, true);
+  EXPECT_TRUE(job.Answer("парола: ", "\x1C"));
+  EXPECT_EQ(job.Wait().status, 10) << job.Screen();
+  EXPECT_TRUE(job.Echoes());
 }
 
 }  // namespace
