@@ -133,8 +133,9 @@ void CheckCodePage(const std::string& bytes) {
 // Every extension an encryption writes comes back as the same name.
 void CheckStoredExtension(const std::string& name) {
   const std::string extension = Extension(name);
+  // No file name holds a longer one.
   const auto stored = format::StoredExtensionBytes(extension);
-  if (!stored) {
+  if (!stored || stored->size() > format::kMaxExtensionLength) {
     return;
   }
   const std::string header = format::EncodeHeader({"a", *stored, 0});
