@@ -337,6 +337,24 @@ TEST(CliPipes, StandardOutputAsTheOutput) {
   }
 }
 
+// Without a Windows-1251 converter no password can be taken: said as such.
+TEST(CliFailures, NoCodePageConverter) {
+  const test::TempDir dir;
+  test::WriteFile(dir / "a.txt", "x");
+  test::WriteFile(dir / "pw", "x\n");
+  const std::string command = "LD_PRELOAD=" NO_CODE_PAGE_PATH
+                              " ASAN_OPTIONS=verify_asan_link_order=0 " +
+                              std::string(PROGRAM_CLI_PATH) +
+                              " --password-file " + dir / "pw" + " " +
+                              dir / "a.txt " + dir / "c 2>&1; echo $?";
+  FILE* shell = popen(command.c_str(), "r");
+  std::string out(4096, '\0');
+  out.resize(fread(out.data(), 1, out.size(), shell));
+  pclose(shell);
+  EXPECT_EQ(out,
+            "кодовата таблица Windows-1251 не е налична в системата\n15\n");
+}
+
 // A first line with no end (/dev/zero, a huge file) is read only so far.
 TEST(CliPasswordLine, ReadsAFewKilobytesAtMost) {
   const test::TempDir dir;
