@@ -138,7 +138,9 @@ TEST_F(Job, RefusesNamesItCannotWrite) {
     JobMessage expected;
   } cases[] = {
       {File("x.日本", "x"), dir / "out", JobMessage::MSG_EXTENSION_CHARACTERS},
-      {File("x.a\x07", "x"), dir / "out", JobMessage::MSG_EXTENSION_CHARACTERS},
+#ifndef _WIN32  // no control characters in Windows names
+      {File("x.\x07", "x"), dir / "out", JobMessage::MSG_EXTENSION_CHARACTERS},
+#endif
       {File("plain", "x"), dir / "sub/", JobMessage::MSG_WRITE_ERROR},
       {File("plain", "x"), dir / "sub/..", JobMessage::MSG_WRITE_ERROR},
       {container, dir / "sub/", JobMessage::MSG_WRITE_ERROR},
@@ -149,8 +151,8 @@ TEST_F(Job, RefusesNamesItCannotWrite) {
     EXPECT_EQ(test::ReadFile(earlier), "earlier");
     EXPECT_EQ(test::ReadFile(dir / "sub/.txt"), "earlier");
   }
-  EXPECT_EQ(dir.Names(),
-            (Names{"c.crypt", "plain", "sub", "x.a\x07", "x.日本"}));
+  EXPECT_FALSE(fs::exists(test::PathOf(dir / "out.crypt")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "sub"), {}), 2);
 }
 
 // The literal register's key bytes, the reference for every body.
