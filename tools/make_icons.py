@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program's icon, a padlock, as 16, 32 and 48 pixel PNG files in
-res/icons/. Pure Python (zlib only), so anyone can redraw it."""
+res/icons/, and the same three images as the Windows icon
+res/windows/program.ico. Pure Python (zlib only), so anyone can redraw it."""
 
 import math
 import pathlib
@@ -67,11 +68,46 @@ def png(size, pixels):
             chunk(b"IDAT", zlib.compress(pixels, 9)) + chunk(b"IEND", b""))
 
 
+def ico(images):
+    """A Windows icon file of 32-bit images (colour with alpha), each with
+    the AND mask older systems draw with; images: (size, rows) pairs."""
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(directory) + 16 * len(images)
+    entries, bodies = b"", b""
+    for size, rows in images:
+        # Rows bottom-up, BGRA; the mask marks fully transparent pixels.
+        colour, mask = b"", b""
+        mask_stride = (size + 31) // 32 * 4
+        for row in reversed(rows):
+            pixels = [row[1 + 4 * x:5 + 4 * x] for x in range(size)]
+            colour += b"".join(bytes((p[2], p[1], p[0], p[3])) for p in pixels)
+            bits = 0
+            for x, p in enumerate(pixels):
+                if p[3] == 0:
+                    bits |= 1 << (mask_stride * 8 - 1 - x)
+            mask += bits.to_bytes(mask_stride, "big")
+        header = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0,
+                             len(colour) + len(mask), 0, 0, 0, 0)
+        body = header + colour + mask
+        entries += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32,
+                               len(body), offset + len(bodies))
+        bodies += body
+    return directory + entries + bodies
+
+
 def main():
     folder = pathlib.Path(__file__).resolve().parent.parent / "res" / "icons"
     folder.mkdir(parents=True, exist_ok=True)
+    images = []
     for size in SIZES:
-        (folder / f"program-{size}.png").write_bytes(png(size, render(size)))
+        pixels = render(size)
+        (folder / f"program-{size}.png").write_bytes(png(size, pixels))
+        stride = 1 + 4 * size
+        images.append((size, [pixels[y * stride:(y + 1) * stride]
+                              for y in range(size)]))
+    # Largest first, as Windows' own icons list them.
+    (folder.parent / "windows" / "program.ico").write_bytes(
+        ico(sorted(images, reverse=True)))
 
 
 if __name__ == "__main__":

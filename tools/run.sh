@@ -7,6 +7,6 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${PROGRAM_BUILD_DIR:-$root/build}"
 "$root/tools/setup.sh" >&2
 if (($# == 0)); then
-  exec "$build/app/program"
+  exec "$build/app/qt/program"
 fi
 exec "$build/cli/program-cli" "$@"

@@ -14,6 +14,6 @@ mkdir -p "$(dirname "$output")"
 rm -f "$output"
 PROGRAM_SCREENSHOT="$output" QT_QPA_PLATFORM=xcb LANG=C.UTF-8 \
   xvfb-run --auto-servernum --server-args="-screen 0 800x600x24 -dpi 96" \
-  "$build/app/program"
+  "$build/app/qt/program"
 test -s "$output"
 echo "$output"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows programs with mingw-w64 into build-windows/ and runs
-# their tests under Wine; installs whatever of that is missing (Debian or
-# Ubuntu). Extra arguments go to cmake's configure step.
+# their tests under Wine, then the smoke test of program.exe on a virtual
+# display; installs whatever of that is missing (Debian or Ubuntu). Extra
+# arguments go to cmake's configure step.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -29,7 +30,11 @@ fi
 status=0
 ctest --test-dir "$build" --output-on-failure --timeout 900 -j "$(nproc)" ||
   status=$?
+tested=$SECONDS
+# program.exe, worked by window messages on a virtual display of its own.
+"$root/tools/win32_smoke.sh" "$build" || status=$?
 
 echo "windows.sh: install $((installed - started)) s," \
-     "build $((built - installed)) s, tests $((SECONDS - built)) s"
+     "build $((built - installed)) s, tests $((tested - built)) s," \
+     "program.exe smoke test $((SECONDS - tested)) s"
 exit "$status"

@@ -1,10 +1,11 @@
-// The desktop tests run in one QApplication, on Qt's offscreen platform
-// unless another is asked for.
+// The desktop tests run in one QApplication, prepared as the program
+// prepares its own, on Qt's offscreen platform unless another is asked for.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <cstring>
+
+#include "app/qt/application_setup.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
@@ -15,6 +16,6 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
   QApplication application(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
+  PrepareApplication(application);
   return RUN_ALL_TESTS();
 }
