@@ -18,7 +18,9 @@ namespace cli {
 std::optional<std::vector<std::string>> Utf8Arguments(int argc, char** argv);
 
 // Puts the standard streams and the console in the state the program
-// expects: on Windows, bytes written as they are (no "\r" added before
+// expects: on POSIX, a reader that goes away is a write error, for the
+// data and the messages alike, not the end of the program (SIGPIPE
+// ignored); on Windows, bytes written as they are (no "\r" added before
 // "\n"), and Ctrl-C taken even when a parent started the program in a
 // process group of its own.
 void PrepareConsole();
@@ -27,6 +29,10 @@ void PrepareConsole();
 // characters when the stream is a console that takes them, as the bytes
 // themselves when it is redirected.
 void WriteText(std::FILE* stream, std::string_view text);
+
+// True when `path` names the file standard output writes, as /dev/stdout
+// does: a message written there would be appended to the data.
+bool IsStandardOutput(const std::string& path);
 
 // True when standard error is a terminal on which a progress line can be
 // drawn and taken back.

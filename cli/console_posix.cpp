@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -22,11 +23,19 @@ std::optional<std::vector<std::string>> Utf8Arguments(int argc, char** argv) {
   return std::vector<std::string>(argv + 1, argv + argc);
 }
 
-void PrepareConsole() {}
+void PrepareConsole() { std::signal(SIGPIPE, SIG_IGN); }
 
 void WriteText(std::FILE* stream, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stream);
   std::fflush(stream);
+}
+
+bool IsStandardOutput(const std::string& path) {
+  struct stat output {};
+  struct stat standard {};
+  return stat(path.c_str(), &output) == 0 &&
+         fstat(STDOUT_FILENO, &standard) == 0 &&
+         output.st_dev == standard.st_dev && output.st_ino == standard.st_ino;
 }
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }

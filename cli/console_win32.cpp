@@ -95,6 +95,30 @@ void WriteText(std::FILE* stream, std::string_view text) {
   }
 }
 
+bool IsStandardOutput(const std::string& path) {
+  const std::optional<std::wstring> wide =
+      format::ToUtf16(format::kUtf8CodePage, path);
+  if (!wide) {
+    return false;
+  }
+  const HANDLE file = CreateFileW(
+      wide->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  BY_HANDLE_FILE_INFORMATION named{};
+  BY_HANDLE_FILE_INFORMATION standard{};
+  const bool same =
+      GetFileInformationByHandle(file, &named) != 0 &&
+      GetFileInformationByHandle(HandleOf(stdout), &standard) != 0 &&
+      named.dwVolumeSerialNumber == standard.dwVolumeSerialNumber &&
+      named.nFileIndexHigh == standard.nFileIndexHigh &&
+      named.nFileIndexLow == standard.nFileIndexLow;
+  CloseHandle(file);
+  return same;
+}
+
 bool StandardErrorIsTerminal() { return IsConsole(HandleOf(stderr)); }
 
 // Windows' console takes no escape sequences unless asked to: spaces over

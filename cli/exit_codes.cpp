@@ -29,6 +29,10 @@ int ExitCodeFor(jobs::JobMessage message) {
       return 12;
     case JobMessage::MSG_PASSWORD_CHARACTERS:
       return 13;
+    case JobMessage::MSG_EXTENSION_CHARACTERS:
+      return 14;
+    case JobMessage::MSG_CODE_PAGE_MISSING:
+      return 15;
   }
   return 1;
 }

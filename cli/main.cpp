@@ -29,24 +29,22 @@ int UsageError(const std::string& error) {
 std::optional<int> ObtainPassword(const cli::Options& options, bool encrypting,
                                   cli::TerminalProgress& terminal,
                                   std::string& password) {
-  if (options.passwordFile) {
-    std::optional<std::string> line =
-        cli::ReadPasswordFile(*options.passwordFile);
+  if (options.passwordFile || options.passwordFd) {
+    const std::optional<cli::PasswordLine> line =
+        options.passwordFile ? cli::ReadPasswordFile(*options.passwordFile)
+                             : cli::ReadPasswordLine(*options.passwordFd);
     if (!line) {
-      return UsageError("паролата не може да се прочете от " +
-                        *options.passwordFile);
+      return UsageError(options.passwordFile
+                            ? "паролата не може да се прочете от " +
+                                  *options.passwordFile
+                            : "паролата не може да се прочете от дескриптор " +
+                                  std::to_string(*options.passwordFd));
     }
-    password = *std::move(line);
-    return std::nullopt;
-  }
-  if (options.passwordFd) {
-    std::optional<std::string> line =
-        cli::ReadPasswordLine(*options.passwordFd);
-    if (!line) {
-      return UsageError("паролата не може да се прочете от дескриптор " +
-                        std::to_string(*options.passwordFd));
+    if (line->tooLong) {
+      terminal.ShowMessage(jobs::JobMessage::MSG_PASSWORD_LENGTH);
+      return cli::ExitCodeFor(jobs::JobMessage::MSG_PASSWORD_LENGTH);
     }
-    password = *std::move(line);
+    password = line->text;
     return std::nullopt;
   }
   std::string again;
@@ -114,6 +112,9 @@ int main(int argc, char** argv) {
   cli::CancelOnInterrupt(g_running);
   const jobs::JobResult result = jobs::RunJob(request, g_running, terminal);
   cli::JobEnded();
+  if (cli::IsStandardOutput(result.outputPath)) {
+    terminal.AllMessagesToErrorStream();  // not appended to the data
+  }
   terminal.ShowMessage(result.message);
   return cli::ExitCodeFor(result.message);
 }

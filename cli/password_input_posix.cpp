@@ -1,10 +1,12 @@
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <iterator>
 
 #include "cli/password_input.h"
 
@@ -12,9 +14,18 @@ namespace cli {
 
 namespace {
 
-volatile std::sig_atomic_t g_promptInterrupted = 0;
+constexpr int kSignalSliceMs = 100;
 
-extern "C" void OnPromptSignal(int /*signal*/) { g_promptInterrupted = 1; }
+volatile std::sig_atomic_t g_promptInterrupted = 0;
+volatile std::sig_atomic_t g_promptStopped = 0;
+
+extern "C" void OnPromptSignal(int signal) {
+  (signal == SIGTSTP ? g_promptStopped : g_promptInterrupted) = 1;
+}
+
+// Every signal that ends or stops the program at the prompt: the terminal
+// is restored before it takes effect (Ctrl-\ is SIGQUIT, Ctrl-Z SIGTSTP).
+constexpr int kPromptSignals[] = {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGTSTP};
 
 void TrimLineEnd(std::string& line) {
   if (!line.empty() && line.back() == '\r') {
@@ -30,49 +41,54 @@ class PromptSignals {
     struct sigaction action {};
     action.sa_handler = OnPromptSignal;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &oldInt_);
-    sigaction(SIGTERM, &action, &oldTerm_);
+    for (std::size_t i = 0; i < std::size(kPromptSignals); ++i) {
+      sigaction(kPromptSignals[i], &action, &old_[i]);
+    }
   }
   PromptSignals(const PromptSignals&) = delete;
   PromptSignals& operator=(const PromptSignals&) = delete;
   ~PromptSignals() {
-    sigaction(SIGINT, &oldInt_, nullptr);
-    sigaction(SIGTERM, &oldTerm_, nullptr);
+    for (std::size_t i = 0; i < std::size(kPromptSignals); ++i) {
+      sigaction(kPromptSignals[i], &old_[i], nullptr);
+    }
   }
 
  private:
-  struct sigaction oldInt_ {};
-  struct sigaction oldTerm_ {};
+  struct sigaction old_[std::size(kPromptSignals)]{};
 };
+
+// Stops the program as Ctrl-Z asked, with the terminal as it was, and
+// turns echo off again once it is resumed.
+void StopWithTerminalRestored(int tty, const termios& saved,
+                              const termios& quiet) {
+  tcsetattr(tty, TCSAFLUSH, &saved);
+  struct sigaction stop {};
+  struct sigaction ours {};
+  stop.sa_handler = SIG_DFL;
+  sigemptyset(&stop.sa_mask);
+  sigaction(SIGTSTP, &stop, &ours);
+  raise(SIGTSTP);
+  sigaction(SIGTSTP, &ours, nullptr);
+  tcsetattr(tty, TCSAFLUSH, &quiet);
+}
 
 }  // namespace
 
-std::optional<std::string> ReadPasswordLine(int fd) {
-  std::string line;
-  char c = 0;
-  for (;;) {
-    const ssize_t n = read(fd, &c, 1);
-    if (n < 0 && errno == EINTR) {
-      continue;
+std::optional<PasswordLine> ReadPasswordLine(int fd) {
+  return ReadFirstLine([fd](char* buffer, std::size_t size) -> std::ptrdiff_t {
+    ssize_t count = 0;
+    while ((count = read(fd, buffer, size)) < 0 && errno == EINTR) {
     }
-    if (n < 0) {
-      return std::nullopt;
-    }
-    if (n == 0 || c == '\n') {
-      break;
-    }
-    line += c;
-  }
-  TrimLineEnd(line);
-  return line;
+    return count;
+  });
 }
 
-std::optional<std::string> ReadPasswordFile(const std::string& path) {
+std::optional<PasswordLine> ReadPasswordFile(const std::string& path) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     return std::nullopt;
   }
-  std::optional<std::string> line = ReadPasswordLine(fd);
+  std::optional<PasswordLine> line = ReadPasswordLine(fd);
   close(fd);
   return line;
 }
@@ -89,6 +105,7 @@ PromptResult PromptPassword(const char* prompt, std::string& password) {
   }
   const PromptSignals signals;
   g_promptInterrupted = 0;
+  g_promptStopped = 0;
   termios quiet = saved;
   quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
   quiet.c_lflag |= ECHONL;
@@ -101,11 +118,21 @@ PromptResult PromptPassword(const char* prompt, std::string& password) {
   password.clear();
   char c = 0;
   while (result == PromptResult::kOk) {
-    const ssize_t n = read(tty, &c, 1);
+    // A signal just before a read would leave it waiting: the flags are
+    // looked at in slices.
+    pollfd ready{.fd = tty, .events = POLLIN, .revents = 0};
+    const bool typed = poll(&ready, 1, kSignalSliceMs) > 0;
+    const ssize_t n = typed ? read(tty, &c, 1) : -1;
+    if (!typed) {
+      errno = EINTR;
+    }
     if (g_promptInterrupted != 0) {
       result = PromptResult::kInterrupted;
     } else if (n < 0 && errno == EINTR) {
-      continue;
+      if (g_promptStopped != 0) {
+        g_promptStopped = 0;
+        StopWithTerminalRestored(tty, saved, quiet);
+      }
     } else if (n < 0) {
       result = PromptResult::kFailed;
     } else if (n == 0 || c == '\n') {

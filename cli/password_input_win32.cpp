@@ -16,9 +16,6 @@ namespace cli {
 
 namespace {
 
-// More than any password the job takes, and enough to say it is too long.
-constexpr std::size_t kLongestLine = 1024;
-
 std::atomic<bool> g_promptInterrupted{false};
 std::atomic<HANDLE> g_promptInput{INVALID_HANDLE_VALUE};
 
@@ -93,34 +90,18 @@ bool WriteConsoleText(HANDLE console, std::string_view text) {
                        &written, nullptr) != 0;
 }
 
-void TrimLineEnd(std::string& line) {
-  if (!line.empty() && line.back() == '\r') {
-    line.pop_back();
-  }
-}
-
 }  // namespace
 
-std::optional<std::string> ReadPasswordLine(int fd) {
-  // Bytes as they are: the line end is trimmed here, and a Ctrl-Z is text.
+std::optional<PasswordLine> ReadPasswordLine(int fd) {
+  // Bytes as they are: the line end is trimmed by ReadFirstLine, and a
+  // Ctrl-Z is text.
   _setmode(fd, _O_BINARY);
-  std::string line;
-  char c = 0;
-  for (;;) {
-    const int n = _read(fd, &c, 1);
-    if (n < 0) {
-      return std::nullopt;
-    }
-    if (n == 0 || c == '\n' || line.size() == kLongestLine) {
-      break;
-    }
-    line += c;
-  }
-  TrimLineEnd(line);
-  return line;
+  return ReadFirstLine([fd](char* buffer, std::size_t size) -> std::ptrdiff_t {
+    return _read(fd, buffer, static_cast<unsigned>(size));
+  });
 }
 
-std::optional<std::string> ReadPasswordFile(const std::string& path) {
+std::optional<PasswordLine> ReadPasswordFile(const std::string& path) {
   const std::optional<std::wstring> wide =
       format::ToUtf16(format::kUtf8CodePage, path);
   const int fd =
@@ -128,7 +109,7 @@ std::optional<std::string> ReadPasswordFile(const std::string& path) {
   if (fd < 0) {
     return std::nullopt;
   }
-  std::optional<std::string> line = ReadPasswordLine(fd);
+  std::optional<PasswordLine> line = ReadPasswordLine(fd);
   _close(fd);
   return line;
 }

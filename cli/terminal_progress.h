@@ -17,6 +17,8 @@ class TerminalProgress final : public jobs::ProgressSink {
 
   void SetRange(int minimum, int maximum) override;
   void SetPosition(int position) override;
+  // From now on "готово" goes to standard error as well.
+  void AllMessagesToErrorStream() { out_ = err_; }
   // Erases the progress line and prints the message.
   void ShowMessage(jobs::JobMessage message);
 

@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "cipher/key_loading.h"
+#include "format/windows1251.h"
 
 namespace format {
 
@@ -138,8 +139,11 @@ HeaderDecoding DecodeHeader(std::string_view bytes, std::string_view password,
   // Every stored byte is consumed; the extension ends at the first zero.
   extension = extension.substr(0, extension.find('\0'));
   // A folder separator would let the restored name point outside the chosen
-  // folder; no container written from a file name holds one.
-  if (extension.find_first_of("/\\") != std::string_view::npos) {
+  // folder, and a control character would end up in a file name; no
+  // container written from a file name holds either.
+  if (extension.find_first_of("/\\") != std::string_view::npos ||
+      !std::all_of(extension.begin(), extension.end(),
+                   IsStorableExtensionByte)) {
     return Refuse(decoding, HeaderFault::kDamaged, HeaderPart::kExtension);
   }
   decoding.header.extension = extension;

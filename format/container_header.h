@@ -56,8 +56,9 @@ enum class HeaderFault : std::uint8_t {
   // The stored password length, or a password word, differs from the typed
   // password's. "грешна парола"
   kWrongPassword,
-  // extensionLength above kMaxExtensionLength, a folder separator in the
-  // extension, or a container whose length is not the header's and
+  // extensionLength above kMaxExtensionLength, a folder separator or a
+  // control character in the extension, or a container whose length is not the
+  // header's and
   // plainSize's. "грешка - повреден входен файл"
   kDamaged,
 };

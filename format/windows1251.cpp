@@ -8,28 +8,30 @@
 
 namespace format {
 
-bool IsNonAsciiUtf8(std::string_view bytes) {
-  const bool nonAscii = std::any_of(bytes.begin(), bytes.end(), [](char c) {
-    return static_cast<unsigned char>(c) >= 0x80;
-  });
-  return nonAscii && IsUtf8(bytes);
+bool IsStorableExtensionByte(char byte) {
+  const auto value = static_cast<unsigned char>(byte);
+  return value >= 0x20U && value != 0x7FU && value != 0x98U;
 }
 
-std::string StoredExtensionBytes(std::string_view extension) {
-  if (auto converted = Utf8ToWindows1251(extension)) {
-    return *std::move(converted);
+namespace {
+bool AllStorable(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), IsStorableExtensionByte);
+}
+}  // namespace
+
+std::optional<std::string> StoredExtensionBytes(std::string_view extension) {
+  std::optional<std::string> bytes = Utf8ToWindows1251(extension);
+  if (!bytes || !AllStorable(*bytes)) {
+    return std::nullopt;
   }
-  return std::string(extension);
+  return bytes;
 }
 
-std::string ExtensionFromStoredBytes(std::string_view bytes) {
-  if (IsNonAsciiUtf8(bytes)) {
-    return std::string(bytes);
+std::optional<std::string> ExtensionFromStoredBytes(std::string_view bytes) {
+  if (!AllStorable(bytes)) {
+    return std::nullopt;
   }
-  if (auto decoded = Windows1251ToUtf8(bytes)) {
-    return *std::move(decoded);
-  }
-  return std::string(bytes);
+  return Windows1251ToUtf8(bytes);
 }
 
 }  // namespace format

@@ -20,16 +20,24 @@ std::optional<std::string> Windows1251ToUtf8(std::string_view bytes);
 // U+10FFFF.
 bool IsUtf8(std::string_view bytes);
 
-// True for valid UTF-8 with at least one character outside ASCII.
-bool IsNonAsciiUtf8(std::string_view bytes);
+// False when the system has no converter for Windows-1251, so that no text
+// can be converted either way.
+bool CodePageAvailable();
 
-// A name extension as the container stores it: Windows-1251 when every
-// character fits, otherwise the name's own bytes.
-std::string StoredExtensionBytes(std::string_view extension);
+// True for a byte a stored extension may hold: not a control character
+// (below 0x20, 0x7F) and not 0x98, which Windows-1251 leaves unused and
+// Windows reads as a control character. A file name with one of these
+// would be damaged or unsafe to show.
+bool IsStorableExtensionByte(char byte);
 
-// A stored extension read back: kept as it is when it is UTF-8 with non-ASCII
-// characters, otherwise decoded from Windows-1251 (bytes that are not
-// Windows-1251 are kept as they are).
-std::string ExtensionFromStoredBytes(std::string_view bytes);
+// A name extension as the container stores it: always Windows-1251 bytes.
+// Nothing when a character has no Windows-1251 byte or is a control
+// character.
+std::optional<std::string> StoredExtensionBytes(std::string_view extension);
+
+// A stored extension read back from its Windows-1251 bytes. Nothing when a
+// byte is not storable (IsStorableExtensionByte) or the code page is
+// missing.
+std::optional<std::string> ExtensionFromStoredBytes(std::string_view bytes);
 
 }  // namespace format

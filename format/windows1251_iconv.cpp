@@ -42,6 +42,15 @@ std::optional<std::string> Windows1251ToUtf8(std::string_view bytes) {
   return Convert("UTF-8", "CP1251", bytes);
 }
 
+bool CodePageAvailable() {
+  iconv_t cd = iconv_open("CP1251", "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) {  // NOLINT: iconv's error value
+    return false;
+  }
+  iconv_close(cd);
+  return true;
+}
+
 bool IsUtf8(std::string_view bytes) {
   return Convert("UTF-32LE", "UTF-8", bytes).has_value();
 }

@@ -2,6 +2,8 @@
 // unused byte 0x98 a meaning (U+0098); that byte and that character are
 // refused here, so that the table is the same as iconv's elsewhere.
 
+#include <windows.h>
+
 #include "format/wide_text.h"
 #include "format/windows1251.h"
 
@@ -31,6 +33,8 @@ std::optional<std::string> Windows1251ToUtf8(std::string_view bytes) {
   }
   return FromUtf16(kUtf8CodePage, *text);
 }
+
+bool CodePageAvailable() { return IsValidCodePage(kWindows1251) != 0; }
 
 bool IsUtf8(std::string_view bytes) {
   return ToUtf16(kUtf8CodePage, bytes).has_value();

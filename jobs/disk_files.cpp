@@ -58,26 +58,30 @@ class DiskOutputFile final : public OutputFile {
   explicit DiskOutputFile(std::FILE* file) : file_(file) {}
   // Writes `temporary` in `folder`, to become the target there.
   DiskOutputFile(std::FILE* file, std::unique_ptr<OutputFolder> folder,
-                 std::string temporary)
+                 std::string temporary, file_system::OutputTarget target)
       : file_(file),
         folder_(std::move(folder)),
-        temporary_(std::move(temporary)) {}
+        temporary_(std::move(temporary)),
+        target_(std::move(target)) {}
   ~DiskOutputFile() override { Discard(); }
 
   std::size_t WriteBlock(const void* data, std::size_t size) override {
     return std::fwrite(data, 1, size, file_);
   }
 
-  bool Commit() override {
+  bool Commit(const RunningFlag& running) override {
     if (file_ == nullptr) {
       return false;
     }
     bool written = std::fflush(file_) == 0;
     if (written && folder_) {
-      written = file_system::SyncStream(file_);
+      written = file_system::SetFinalPermissions(file_, target_) &&
+                file_system::SyncStream(file_);
     }
     written = std::fclose(file_) == 0 && written;
     file_ = nullptr;
+    // A Cancel that came during the sync still keeps the old file.
+    written = written && running.load() != 0;
     if (!folder_) {
       return written;
     }
@@ -106,6 +110,7 @@ class DiskOutputFile final : public OutputFile {
   std::FILE* file_;
   std::unique_ptr<OutputFolder> folder_;  // none when writing the target
   std::string temporary_;
+  file_system::OutputTarget target_{};  // what the file is to replace
 };
 
 class Disk final : public JobFiles {
@@ -118,14 +123,25 @@ class Disk final : public JobFiles {
     return std::make_unique<DiskInputFile>(opened->stream, opened->size);
   }
 
-  std::unique_ptr<OutputFile> CreateOutput(const std::string& path) override {
-    const file_system::OutputTarget target =
-        file_system::FindOutputTarget(path);
+  std::unique_ptr<OutputFile> CreateOutput(
+      const std::string& path, const std::string& permissionsFrom,
+      const RunningFlag& running) override {
+    file_system::OutputTarget target = file_system::FindOutputTarget(path);
     if (target.kind == OutputKind::kRefused) {
       return nullptr;
     }
+    if (target.kind == OutputKind::kAbsent) {
+      std::error_code error;
+      target.permissions =
+          std::filesystem::status(permissionsFrom, error).permissions() &
+          std::filesystem::perms::all;
+      if (error) {
+        target.permissions = std::filesystem::perms::owner_read |
+                             std::filesystem::perms::owner_write;
+      }
+    }
     if (target.kind == OutputKind::kOther) {
-      std::FILE* file = file_system::OpenInPlace(target.path);
+      std::FILE* file = file_system::OpenInPlace(target.path, running);
       return file == nullptr ? nullptr : std::make_unique<DiskOutputFile>(file);
     }
     std::unique_ptr<OutputFolder> folder =
@@ -139,7 +155,7 @@ class Disk final : public JobFiles {
       const file_system::NewFile file = folder->CreateNew(temporary, target);
       if (file.stream != nullptr) {
         return std::make_unique<DiskOutputFile>(file.stream, std::move(folder),
-                                                temporary);
+                                                temporary, target);
       }
       if (!file.nameTaken) {
         return nullptr;

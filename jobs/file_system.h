@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 
+#include "jobs/job_files.h"
+
 namespace jobs::file_system {
 
 struct OpenedInput {
@@ -42,14 +44,20 @@ enum class OutputKind {
 struct OutputTarget {
   std::string path;  // the file to write: where a link, the file it leads to
   OutputKind kind;
-  std::filesystem::perms permissions;  // those of a regular file
+  // A regular file's own; for an absent one, those a new file is to take
+  // (limited by the umask where there is one).
+  std::filesystem::perms permissions;
 };
 
-// What writing to `path` would meet.
+// What writing to `path` would meet. A link is followed only where the
+// system itself would follow it when the caller opened it; a link it would
+// not follow, a dangling link and a loop are refused.
 OutputTarget FindOutputTarget(const std::string& path);
 
-// Opens a device or a pipe for binary writing.
-std::FILE* OpenInPlace(const std::string& path);
+// Opens a device or a pipe for binary writing. Waiting for a pipe's reader,
+// or for room in the pipe, ends when `running` is cleared; a reader that
+// goes away makes the write fail.
+std::FILE* OpenInPlace(const std::string& path, const RunningFlag& running);
 
 struct NewFile {
   std::FILE* stream = nullptr;
@@ -67,8 +75,8 @@ class OutputFolder {
 
   // The output's own name in the folder.
   [[nodiscard]] virtual std::string TargetName() const = 0;
-  // Creates `name` for binary writing; with the permissions of `replacing`
-  // when that is a regular file.
+  // Creates `name` for binary writing, with no access for anyone else
+  // until SetFinalPermissions.
   [[nodiscard]] virtual NewFile CreateNew(
       const std::string& name, const OutputTarget& replacing) const = 0;
   // Moves `from` over `to`, replacing it.
@@ -78,6 +86,10 @@ class OutputFolder {
   // Makes a rename in the folder durable; best effort.
   virtual void Sync() const = 0;
 };
+
+// Gives a file made by CreateNew the permissions of `replacing`: a regular
+// file's own, or for a new one those asked, limited by the umask.
+bool SetFinalPermissions(std::FILE* stream, const OutputTarget& replacing);
 
 // Nothing when the folder of `targetPath` cannot be reached.
 std::unique_ptr<OutputFolder> OpenOutputFolder(const std::string& targetPath);

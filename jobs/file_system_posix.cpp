@@ -5,10 +5,15 @@
 // does not.
 
 #include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <string>
 #include <system_error>
 
 #include "jobs/file_system.h"
@@ -19,6 +24,92 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The kernel's limit on links followed in one lookup.
+constexpr int kMaxLinks = 40;
+// How long a wait on a pipe lasts before the running flag is looked at.
+constexpr int kWaitSliceMs = 50;
+
+fs::path FolderOf(const fs::path& path) {
+  return path.parent_path().empty() ? fs::path(".") : path.parent_path();
+}
+
+// The kernel's rule for links (fs.protected_symlinks), whatever the
+// system's setting: in a sticky folder that anyone may write, such as /tmp,
+// only a link of the caller or of the folder's owner is followed, so that
+// nobody can plant a link under a name someone else will write.
+bool MayFollow(const struct stat& link, const fs::path& folder) {
+  struct stat shared {};
+  if (stat(folder.c_str(), &shared) != 0) {
+    return false;
+  }
+  const bool sticky =
+      (shared.st_mode & S_ISVTX) != 0 && (shared.st_mode & S_IWOTH) != 0;
+  return !sticky || link.st_uid == geteuid() || link.st_uid == shared.st_uid;
+}
+
+// The umask, read without changing it where the system says it (Linux);
+// setting it to read it would race with files other threads create.
+mode_t CurrentUmask() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.starts_with("Umask:")) {
+      return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    }
+  }
+  const mode_t mask = umask(077);
+  umask(mask);
+  return mask;
+}
+
+// A device or a pipe written through a non-blocking descriptor, so that a
+// wait for room in a pipe looks at the running flag in slices.
+struct PipeCookie {
+  int fd;
+  const RunningFlag* running;
+};
+
+ssize_t WriteWaiting(void* cookie, const char* data, std::size_t size) {
+  const auto& pipe = *static_cast<PipeCookie*>(cookie);
+  // SIGPIPE held back on this thread: a reader gone is EPIPE, a write error,
+  // not the end of the program. One raised is taken back before it is
+  // unblocked.
+  sigset_t pipeSignal;
+  sigset_t previous;
+  sigemptyset(&pipeSignal);
+  sigaddset(&pipeSignal, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+  // The C library takes a short count as the end: write it all.
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t written = write(pipe.fd, data + done, size - done);
+    if (written >= 0) {
+      done += static_cast<std::size_t>(written);
+    } else if ((errno != EAGAIN && errno != EINTR) ||
+               pipe.running->load() == 0) {
+      break;
+    } else {
+      pollfd ready{.fd = pipe.fd, .events = POLLOUT, .revents = 0};
+      poll(&ready, 1, kWaitSliceMs);
+    }
+  }
+  if (done < size && errno == EPIPE) {
+    const timespec now{};
+    sigtimedwait(&pipeSignal, nullptr, &now);
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  // A short count is the failure: the C library misreads -1 from a cookie
+  // in a large write.
+  return static_cast<ssize_t>(done);
+}
+
+int ClosePipe(void* cookie) {
+  const auto* pipe = static_cast<PipeCookie*>(cookie);
+  const int result = close(pipe->fd);
+  delete pipe;  // NOLINT: made by OpenInPlace
+  return result;
+}
+
 class PosixFolder final : public OutputFolder {
  public:
   PosixFolder(int fd, std::string targetName)
@@ -28,9 +119,12 @@ class PosixFolder final : public OutputFolder {
   [[nodiscard]] std::string TargetName() const override { return targetName_; }
 
   [[nodiscard]] NewFile CreateNew(
-      const std::string& name, const OutputTarget& replacing) const override {
+      const std::string& name,
+      const OutputTarget& /*replacing*/) const override {
+    // Nobody else may open it while it is written: a file readable for a
+    // moment is read (a container gives its password away).
     const int fd = openat(fd_, name.c_str(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
       return {.nameTaken = errno == EEXIST};
     }
@@ -39,10 +133,6 @@ class PosixFolder final : public OutputFolder {
       close(fd);
       Remove(name);
       return {};
-    }
-    if (replacing.kind == OutputKind::kRegular) {
-      fchmodat(fd_, name.c_str(), static_cast<mode_t>(replacing.permissions),
-               0);
     }
     return {.stream = file};
   }
@@ -97,12 +187,27 @@ bool SyncStream(std::FILE* stream) { return fsync(fileno(stream)) == 0; }
 OutputTarget FindOutputTarget(const std::string& path) {
   std::error_code error;
   fs::path target(path);
-  if (fs::is_symlink(fs::symlink_status(target, error))) {
-    // Write through the link, as opening it would, and keep the link.
-    fs::path resolved = fs::canonical(target, error);
-    if (!error) {
-      target = std::move(resolved);
+  // Each link is followed as opening it would follow it, and kept; the file
+  // it leads to is replaced. Reading a link and renaming over its target
+  // bypasses the kernel's own guard, so that guard is applied here.
+  struct stat link {};
+  for (int links = 0;; ++links) {
+    if (lstat(target.c_str(), &link) != 0) {
+      break;  // absent, or failing later where it is created
     }
+    if (!S_ISLNK(link.st_mode)) {
+      break;
+    }
+    struct stat followed {};
+    if (links == kMaxLinks || !MayFollow(link, FolderOf(target)) ||
+        stat(target.c_str(), &followed) != 0) {
+      return {path, OutputKind::kRefused, {}};  // also dangling, or a loop
+    }
+    fs::path next = FolderOf(target) / fs::read_symlink(target, error);
+    if (error || lstat(next.c_str(), &link) != 0) {
+      break;  // one only the system resolves (/dev/stdout to a pipe): as is
+    }
+    target = std::move(next);
   }
   const fs::file_status status = fs::status(target, error);
   OutputKind kind = OutputKind::kAbsent;
@@ -118,8 +223,34 @@ OutputTarget FindOutputTarget(const std::string& path) {
   return {target.string(), kind, status.permissions()};
 }
 
-std::FILE* OpenInPlace(const std::string& path) {
-  return std::fopen(path.c_str(), "wb");
+std::FILE* OpenInPlace(const std::string& path, const RunningFlag& running) {
+  // Without O_NONBLOCK, opening a pipe that has no reader waits for one
+  // with no way out.
+  int fd = -1;
+  while ((fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0) {
+    if (errno != ENXIO || running.load() == 0) {
+      return nullptr;
+    }
+    poll(nullptr, 0, kWaitSliceMs);
+  }
+  auto* cookie = new PipeCookie{fd, &running};  // NOLINT: owned by the stream
+  std::FILE* file = fopencookie(cookie, "wb",
+                                {.read = nullptr,
+                                 .write = WriteWaiting,
+                                 .seek = nullptr,
+                                 .close = ClosePipe});
+  if (file == nullptr) {
+    ClosePipe(cookie);
+  }
+  return file;
+}
+
+bool SetFinalPermissions(std::FILE* stream, const OutputTarget& replacing) {
+  auto mode = static_cast<mode_t>(replacing.permissions) & 07777U;
+  if (replacing.kind != OutputKind::kRegular) {
+    mode &= ~CurrentUmask();
+  }
+  return fchmod(fileno(stream), mode) == 0;
 }
 
 std::unique_ptr<OutputFolder> OpenOutputFolder(const std::string& targetPath) {

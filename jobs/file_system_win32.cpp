@@ -247,11 +247,18 @@ OutputTarget FindOutputTarget(const std::string& path) {
   return target;
 }
 
-std::FILE* OpenInPlace(const std::string& path) {
+std::FILE* OpenInPlace(const std::string& path,
+                       const RunningFlag& /*running*/) {
   Handle handle(CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return handle.Valid() ? StreamOf(handle, _O_WRONLY, "wb") : nullptr;
+}
+
+// A new file takes the permissions its folder gives.
+bool SetFinalPermissions(std::FILE* /*stream*/,
+                         const OutputTarget& /*replacing*/) {
+  return true;
 }
 
 std::unique_ptr<OutputFolder> OpenOutputFolder(const std::string& targetPath) {

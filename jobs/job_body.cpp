@@ -29,7 +29,8 @@ std::unique_ptr<OutputFile> CreateOutput(Job& job) {
   if (job.files.SameFile(job.request.inputPath, job.outputPath)) {
     return nullptr;
   }
-  return job.files.CreateOutput(job.outputPath);
+  return job.files.CreateOutput(job.outputPath, job.request.inputPath,
+                                job.running);
 }
 
 JobMessage WriteBody(Job& job, std::unique_ptr<OutputFile> output) {
@@ -75,12 +76,19 @@ JobMessage WriteBody(Job& job, std::unique_ptr<OutputFile> output) {
       index += static_cast<std::int64_t>(wanted);
     }
   }
+  // A file that yields more than its size said (a pseudo-file such as
+  // /proc/cpuinfo says 0) would be cut short without a word.
+  char beyond = 0;
+  if (job.input->ReadBlock(&beyond, 1) != 0) {
+    return FailWithOutput(job, std::move(output), JobMessage::MSG_READ_ERROR);
+  }
   job.input.reset();
-  if (!output->Commit()) {
-    // The last buffered bytes, the sync or the rename failed; Commit has
-    // removed the temporary file.
+  if (!output->Commit(job.running)) {
+    // The last buffered bytes, the sync or the rename failed, or Cancel came
+    // first; Commit has removed the temporary file.
     ResetProgress(job);
-    return EndJob(job, JobMessage::MSG_WRITE_ERROR);
+    return EndJob(job, job.running.load() == 0 ? JobMessage::MSG_CANCELLED
+                                               : JobMessage::MSG_WRITE_ERROR);
   }
   ResetProgress(job);
   return EndJob(job, JobMessage::MSG_DONE);

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace jobs {
+
+// The running flag: 1 while a job runs; clearing it from another thread
+// cancels the job at its next poll.
+using RunningFlag = std::atomic<std::uint8_t>;
 
 // The file a job reads: opened for binary reading, read in blocks.
 class InputFile {
@@ -41,8 +46,9 @@ class OutputFile {
   // only where a write failed.
   virtual std::size_t WriteBlock(const void* data, std::size_t size) = 0;
   // Flushes, syncs and closes the file and moves it to the output name.
-  // False, with everything discarded, if any of that fails.
-  virtual bool Commit() = 0;
+  // False, with everything discarded, if any of that fails, or if `running`
+  // was cleared before the move (a sync can take seconds).
+  virtual bool Commit(const RunningFlag& running) = 0;
   // Closes the file and removes what was written.
   virtual void Discard() = 0;
 };
@@ -60,8 +66,12 @@ class JobFiles {
   // reading.
   virtual std::unique_ptr<InputFile> OpenInput(const std::string& path) = 0;
   // Nothing when the output cannot be created: a missing or read-only
-  // folder, or a name that is a folder.
-  virtual std::unique_ptr<OutputFile> CreateOutput(const std::string& path) = 0;
+  // folder, a name that is a folder, a link that may not be followed, or a
+  // pipe whose reader did not come before `running` was cleared. A new file
+  // takes the permissions of `permissionsFrom` (as cp does).
+  virtual std::unique_ptr<OutputFile> CreateOutput(
+      const std::string& path, const std::string& permissionsFrom,
+      const RunningFlag& running) = 0;
   // True when both names lead to one existing file (other spelling, letter
   // case on a file system that ignores it, or a link).
   virtual bool SameFile(const std::string& a, const std::string& b) = 0;

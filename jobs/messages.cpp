@@ -30,6 +30,11 @@ std::string_view MessageText(JobMessage message) {
     case JobMessage::MSG_PASSWORD_CHARACTERS:
       return "паролата съдържа знак, който не може да се запише в "
              "кодовата таблица Windows-1251";
+    case JobMessage::MSG_EXTENSION_CHARACTERS:
+      return "разширението на входния файл съдържа знак, който не може да се "
+             "запише в кодовата таблица Windows-1251";
+    case JobMessage::MSG_CODE_PAGE_MISSING:
+      return "кодовата таблица Windows-1251 не е налична в системата";
   }
   return {};
 }

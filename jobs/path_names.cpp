@@ -44,6 +44,13 @@ bool IsContainerName(std::string_view inputPath) {
   return LowerAscii(PathExtension(inputPath)) == kContainerExtension;
 }
 
+bool NamesFolder(std::string_view path) {
+  const std::size_t separator = path.find_last_of("\\/");
+  const std::string_view last =
+      separator == std::string_view::npos ? path : path.substr(separator + 1);
+  return last.empty() || last == "." || last == "..";
+}
+
 bool AddContainerExtension(std::string& outputText, std::string& outputPath,
                            std::string_view outputExtension) {
   if (outputExtension == kContainerExtension ||

@@ -32,6 +32,10 @@ std::string LowerAscii(std::string_view text);
 // True when an input with this name is a container to decrypt.
 bool IsContainerName(std::string_view inputPath);
 
+// True when the path's last component is empty, "." or "..": it names a
+// folder, and a naming rule would make a hidden file inside it.
+bool NamesFolder(std::string_view path);
+
 // Gives the output name the container extension: unless the lower-cased
 // output extension is "crypt", or outputPath already ends in ".crypt",
 // appends ".crypt" to both outputText and outputPath. Returns false, with

@@ -1,6 +1,7 @@
 // The decryption run: a container checked against the typed password and
 // its own length, then written back as the plain file under its extension.
 
+#include <optional>
 #include <string>
 
 #include "format/container_header.h"
@@ -46,10 +47,15 @@ JobMessage RunDecryption(Job& job) {
   if (faultIn(HeaderPart::kExtension)) {
     return FailBeforeOutput(job, MessageFor(*decoded.fault), false);
   }
+  // The decoder has refused every byte that cannot be part of a name.
+  const std::optional<std::string> extension =
+      format::ExtensionFromStoredBytes(decoded.header.extension);
+  if (!extension) {
+    return FailBeforeOutput(job, JobMessage::MSG_CODE_PAGE_MISSING, false);
+  }
   // The name is settled before plainSize and the length are looked at.
-  if (!RestoreExtension(
-          job.outputPath, job.outputExtension,
-          format::ExtensionFromStoredBytes(decoded.header.extension))) {
+  if (NamesFolder(job.outputPath) ||
+      !RestoreExtension(job.outputPath, job.outputExtension, *extension)) {
     return FailBeforeOutput(job, JobMessage::MSG_WRITE_ERROR, true);
   }
   GuardContainerExtension(job.outputPath);
@@ -61,7 +67,12 @@ JobMessage RunDecryption(Job& job) {
   }
   std::unique_ptr<OutputFile> output = CreateOutput(job);
   if (!output) {
-    return FailBeforeOutput(job, JobMessage::MSG_WRITE_ERROR, true);
+    // Cancel may end the wait for a pipe's reader.
+    return FailBeforeOutput(job,
+                            job.running.load() == 0
+                                ? JobMessage::MSG_CANCELLED
+                                : JobMessage::MSG_WRITE_ERROR,
+                            true);
   }
   return WriteBody(job, std::move(output));
 }

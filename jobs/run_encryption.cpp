@@ -2,6 +2,7 @@
 // carries ".crypt".
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,20 +29,35 @@ JobMessage RunEncryption(Job& job) {
   if (job.input->Size() > format::kMaxPlainSize) {
     return FailBeforeOutput(job, JobMessage::MSG_INPUT_TOO_LARGE, false);
   }
+  // Windows-1251 bytes, always: a reader could not tell other bytes apart.
+  const std::optional<std::string> extension =
+      format::StoredExtensionBytes(InputNameExtension(job));
+  if (!extension) {
+    return FailBeforeOutput(job,
+                            format::CodePageAvailable()
+                                ? JobMessage::MSG_EXTENSION_CHARACTERS
+                                : JobMessage::MSG_CODE_PAGE_MISSING,
+                            false);
+  }
   if (!LoadUsableKey(job)) {
     return FailBeforeOutput(job, JobMessage::MSG_WRONG_PASSWORD, false);
   }
-  if (!AddContainerExtension(job.outputText, job.outputPath,
+  if (NamesFolder(job.outputPath) ||
+      !AddContainerExtension(job.outputText, job.outputPath,
                              job.outputExtension)) {
     return FailBeforeOutput(job, JobMessage::MSG_WRITE_ERROR, true);
   }
   std::unique_ptr<OutputFile> output = CreateOutput(job);
   if (!output) {
-    return FailBeforeOutput(job, JobMessage::MSG_WRITE_ERROR, true);
+    // Cancel may end the wait for a pipe's reader.
+    return FailBeforeOutput(job,
+                            job.running.load() == 0
+                                ? JobMessage::MSG_CANCELLED
+                                : JobMessage::MSG_WRITE_ERROR,
+                            true);
   }
   const std::string header = format::EncodeHeader(
-      {job.password, format::StoredExtensionBytes(InputNameExtension(job)),
-       static_cast<std::int32_t>(job.input->Size())});
+      {job.password, *extension, static_cast<std::int32_t>(job.input->Size())});
   if (output->WriteBlock(header.data(), header.size()) != header.size()) {
     return FailWithOutput(job, std::move(output), JobMessage::MSG_WRITE_ERROR);
   }

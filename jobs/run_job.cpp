@@ -72,7 +72,8 @@ std::optional<JobMessage> CheckRequest(Job& job) {
   std::optional<std::string> password =
       format::Utf8ToWindows1251(request.passwordText);
   if (!password) {
-    return JobMessage::MSG_PASSWORD_CHARACTERS;
+    return format::CodePageAvailable() ? JobMessage::MSG_PASSWORD_CHARACTERS
+                                       : JobMessage::MSG_CODE_PAGE_MISSING;
   }
   if (password->empty() || password->size() > cipher::kMaxPasswordLength) {
     return JobMessage::MSG_PASSWORD_LENGTH;

@@ -30,10 +30,8 @@ struct JobResult {
   std::string outputPath;
 };
 
-// The running flag: 1 while a job runs; clearing it from another thread
-// cancels the job at its next poll. A job loads it afresh at every poll and
-// never sets or clears it.
-using RunningFlag = std::atomic<std::uint8_t>;
+// RunningFlag (job_files.h): a job loads it afresh at every poll and never
+// sets or clears it.
 
 // Where a job's progress goes: the range once, at the start, then each new
 // position in order, each once; a run that moved it, or that fails where

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -11,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "cli/password_input.h"
+#include "tests/support/containers.h"
 #include "tests/support/process.h"
 
 namespace cli_test {
@@ -78,6 +85,7 @@ TEST(CliFailures, MessageStatusAndUnchangedFolder) {
 #ifndef _WIN32
   fs::create_symlink("/dev/full", dir / "full.crypt");  // written in place
 #endif
+  test::WriteFile(dir / "x.日", "");
   test::WriteFile(dir / "huge.bin", "");
   fs::resize_file(dir / "huge.bin", 1ULL << 31U);  // sparse, 2 GiB
   const Names before = dir.Names();
@@ -106,6 +114,10 @@ TEST(CliFailures, MessageStatusAndUnchangedFolder) {
 #endif
       {"huge.bin", "out", kPassword,
        Failed(12, "входният файл е твърде голям")},
+      {"x.日", "out", kPassword,
+       Failed(14,
+              "разширението на входния файл съдържа знак, който не може да се "
+              "запише в кодовата таблица Windows-1251")},
       {"a.txt", "out", "日",
        Failed(13,
               "паролата съдържа знак, който не може да се запише в кодовата "
@@ -145,7 +157,7 @@ TEST(CliUsage, RefusalsCreateNothingHelpAndVersion) {
     EXPECT_EQ(dir.Names(), Names{"a.txt"}) << args.front();
   }
   const Result help = Cli({"--help"}).Wait();
-  for (int status = 2; status <= 13; ++status) {
+  for (int status = 2; status <= 15; ++status) {
     EXPECT_NE(help.out.find(" " + std::to_string(status) + "  "), kNone);
   }
   EXPECT_EQ(Cli({"-h"}).Wait(), (Result{0, help.out, ""}));
@@ -181,6 +193,69 @@ TEST(CliTerminal, PasswordUnechoedAndProgressErased) {
     EXPECT_EQ(dir.Names(), c.after);
   }
   EXPECT_TRUE(test::ReadFile(dir / "back.txt") == plain);
+}
+
+// Ctrl-\\ at the prompt cancels with the terminal's echo back on.
+TEST(CliTerminal, QuitAtThePromptRestoresEcho) {
+  const test::TempDir dir;
+  test::WriteFile(dir / "a.txt", "x");
+  test::Process job({PROGRAM_CLI_PATH, dir / "a.txt", dir / "c"});
+  EXPECT_TRUE(job.Answer("парола: ", "\x1C"));
+  EXPECT_EQ(job.Wait().status, 10) << job.Screen();
+  EXPECT_TRUE(job.Echoes());
+}
+
+// Standard output as the output, through a pipe: the data alone, the message
+// on standard error; a reader that stops early is a write error.
+TEST(CliPipes, StandardOutputAsTheOutput) {
+  const test::TempDir dir;
+  const std::string plain = test::PatternBytes(1 << 20);
+  test::WriteFile(dir / "c.crypt", test::BuildContainer("\xF2", "", plain));
+  test::WriteFile(dir / "pw", "т\n");
+  const std::string job = std::string(PROGRAM_CLI_PATH) + " --password-file " +
+                          dir / "pw" + " " + dir / "c.crypt /dev/stdout 2>" +
+                          dir / "err";
+  for (const std::string& reader :
+       {std::string(), std::string(" | head -c9")}) {
+    FILE* shell = popen(
+        ("(" + job + "; echo $? >" + dir / "status)" + reader).c_str(), "r");
+    std::string out(2 << 20, '\0');
+    out.resize(fread(out.data(), 1, out.size(), shell));
+    pclose(shell);
+    EXPECT_TRUE(out == plain.substr(0, reader.empty() ? plain.size() : 9));
+    EXPECT_EQ(test::ReadFile(dir / "err"),
+              reader.empty() ? "готово\n" : kWriteError + "\n");
+    EXPECT_EQ(test::ReadFile(dir / "status"), reader.empty() ? "0\n" : "11\n");
+  }
+}
+
+// Without a Windows-1251 converter no password can be taken: said as such.
+TEST(CliFailures, NoCodePageConverter) {
+  const test::TempDir dir;
+  test::WriteFile(dir / "a.txt", "x");
+  test::WriteFile(dir / "pw", "x\n");
+  const std::string command = "LD_PRELOAD=" NO_CODE_PAGE_PATH
+                              " ASAN_OPTIONS=verify_asan_link_order=0 " +
+                              std::string(PROGRAM_CLI_PATH) +
+                              " --password-file " + dir / "pw" + " " +
+                              dir / "a.txt " + dir / "c 2>&1; echo $?";
+  FILE* shell = popen(command.c_str(), "r");
+  std::string out(4096, '\0');
+  out.resize(fread(out.data(), 1, out.size(), shell));
+  pclose(shell);
+  EXPECT_EQ(out,
+            "кодовата таблица Windows-1251 не е налична в системата\n15\n");
+}
+
+// A first line with no end (/dev/zero, a huge file) is read only so far.
+TEST(CliPasswordLine, ReadsAFewKilobytesAtMost) {
+  const test::TempDir dir;
+  test::WriteFile(dir / "long", std::string(1 << 20, 'x'));
+  const int fd = open((dir / "long").c_str(), O_RDONLY);
+  const auto line = cli::ReadPasswordLine(fd);
+  EXPECT_TRUE(line && line->tooLong);
+  EXPECT_LE(lseek(fd, 0, SEEK_CUR), 8192);
+  close(fd);
 }
 
 #endif

@@ -84,15 +84,28 @@ TEST(Windows1251, NoByteForCharactersOutsideTheTable) {
   }
 }
 
-// Extensions: Windows-1251 where possible, else the name's own bytes; read
-// back as UTF-8 when they are non-ASCII UTF-8.
+// Extensions are Windows-1251 bytes both ways, also where those bytes happen
+// to be valid UTF-8 ("Рі" is D0 B3, "г" in UTF-8). No control character,
+// and no 0x98, goes into a name.
 TEST(Windows1251, StoredExtensions) {
-  EXPECT_EQ(format::StoredExtensionBytes("тхт"), "\xF2\xF5\xF2");
-  EXPECT_EQ(format::StoredExtensionBytes("日本"), "日本");
-  EXPECT_EQ(format::ExtensionFromStoredBytes("\xF2\xF5\xF2"), "тхт");
-  EXPECT_EQ(format::ExtensionFromStoredBytes("日本"), "日本");
-  EXPECT_EQ(format::ExtensionFromStoredBytes("TXT"), "TXT");
-  EXPECT_EQ(format::ExtensionFromStoredBytes("a\x98"), "a\x98");
+  const struct {
+    std::string name;
+    std::optional<std::string> stored;
+  } rows[] = {{"тхт", "\xF2\xF5\xF2"}, {"Рі", "\xD0\xB3"},
+              {"Ді", "\xC4\xB3"},      {"TXT", "TXT"},
+              {"日本", std::nullopt},  {"a\nb", std::nullopt},
+              {"\x1B", std::nullopt},  {"\x7F", std::nullopt},
+              {"\u0098", std::nullopt}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(format::StoredExtensionBytes(row.name), row.stored) << row.name;
+    if (row.stored) {
+      EXPECT_EQ(format::ExtensionFromStoredBytes(*row.stored), row.name);
+    }
+  }
+  for (const std::string bytes : {"a\x98", "\x07", "x\ny", "\x7F"}) {
+    EXPECT_EQ(format::ExtensionFromStoredBytes(bytes), std::nullopt) << bytes;
+  }
+  EXPECT_TRUE(format::CodePageAvailable());
 }
 
 }  // namespace

@@ -9,16 +9,24 @@
 //     byte in bit 0 (key bytes have bit 0 clear), under the output name in
 //     the job's own folder, and nothing else is written anywhere.
 //
-// Input: byte 0 chooses the password (bits 0-1) and the output name (bits
-// 2-3); the rest is the container. tools/make_fuzz_corpus.py writes the
-// seeds.
+//   - a small body decrypts to body XOR the key bytes of the cell-by-cell
+//     model, and the restored name is exactly what the naming rules give;
+//   - a file that already had the output name survives every refused job
+//     byte for byte.
+//
+// Input: byte 0 chooses the password (bits 0-1), the output name (bits
+// 2-3) and whether a file already has the output name (bit 4); the rest is
+// the container. tools/make_fuzz_corpus.py writes the seeds.
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -26,6 +34,7 @@
 
 #include "format/windows1251.h"
 #include "jobs/run_job.h"
+#include "tests/support/containers.h"
 
 namespace {
 
@@ -94,9 +103,50 @@ std::int64_t Int32At(const std::string& bytes, std::size_t at) {
   return static_cast<std::int32_t>(bits);
 }
 
+// The output name the naming rules give for the container's stored
+// extension, written out here on their own: the bytes up to the first zero,
+// read as Windows-1251; appended after a dot unless the name already ends in
+// it (or its lower-cased extension is it); a final ".crypt" loses its "t".
+// Nothing when the extension cannot be read or is refused.
+std::optional<std::string> ExpectedName(const std::string& container,
+                                        std::size_t passwordLength,
+                                        const std::string& output) {
+  const std::size_t at = 4 + 2 * passwordLength;
+  if (container.size() < at + 4) {
+    return std::nullopt;
+  }
+  const std::int64_t x = std::max<std::int64_t>(Int32At(container, at), 0);
+  if (x > 259 || container.size() < at + 4 + x) {
+    return std::nullopt;
+  }
+  std::string stored = container.substr(at + 4, x);
+  stored = stored.substr(0, stored.find('\0'));
+  for (const char c : stored) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F || b == 0x98 || c == '/' || c == '\\') {
+      return std::nullopt;
+    }
+  }
+  const std::string extension = *format::Windows1251ToUtf8(stored);
+  std::string name = output;
+  std::string lowered = fs::path(output).extension().string();
+  for (char& c : lowered) {
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  if (!extension.empty() && lowered != "." + extension &&
+      !name.ends_with("." + extension)) {
+    name += "." + extension;
+  }
+  if (name.ends_with(".crypt")) {
+    name.pop_back();
+  }
+  return name;
+}
+
 // The header as the layout gives it: P, P words, X, X bytes, plainSize.
-void CheckAccepted(const std::string& container, std::size_t passwordLength,
+void CheckAccepted(const std::string& container, const std::string& password,
                    const fs::path& output) {
+  const std::size_t passwordLength = password.size();
   const std::size_t extensionAt = 4 + 2 * passwordLength;
   const std::int64_t x = Int32At(container, extensionAt);
   const std::size_t sizeAt = extensionAt + 4 + (x > 0 ? x : 0);
@@ -111,6 +161,10 @@ void CheckAccepted(const std::string& container, std::size_t passwordLength,
   for (std::size_t k = 0; k < plain.size(); ++k) {
     Expect(((plain[k] ^ container[bodyAt + k]) & 1) == 0,
            "bit 0 of each byte passes through unchanged");
+  }
+  if (plain.size() <= 32) {
+    Expect(plain == test::Combine(password, container.substr(bodyAt)),
+           "the body is XORed with the model's key bytes");
   }
 }
 
@@ -130,6 +184,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const std::string input = (box / "in.crypt").string();
   std::ofstream(input, std::ios::binary | std::ios::trunc)
       .write(container.data(), static_cast<std::streamsize>(container.size()));
+  const std::string windowsPassword = *format::Utf8ToWindows1251(password);
+  const std::optional<std::string> expected =
+      ExpectedName(container, windowsPassword.size(), output);
+  // Made where the name can be made (a long extension passes NAME_MAX).
+  const bool earlierFile =
+      (data[0] & 0x10U) != 0 && expected &&
+      static_cast<bool>(std::ofstream(*expected, std::ios::binary)
+                        << "earlier");
 
   KeepingProgress progress;
   jobs::RunningFlag running{1};
@@ -148,14 +210,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   Expect(result.outputText == output, "a decryption leaves the text alone");
   Expect(Names(Root()) == std::vector<std::string>{"box"},
          "nothing is written beside the job's folder");
-  const std::vector<std::string> names = Names(box);
+  std::vector<std::string> names = Names(box);
+  std::sort(names.begin(), names.end());
   if (result.message == jobs::JobMessage::MSG_DONE) {
-    Expect(fs::path(result.outputPath).parent_path() == box,
-           "the output is in the chosen folder");
+    Expect(expected == result.outputPath,
+           "the output has the name the naming rules give");
     Expect(names.size() == 2 && fs::is_regular_file(result.outputPath),
            "an accepted container makes one file, under the restored name");
-    CheckAccepted(container, format::Utf8ToWindows1251(password)->size(),
-                  result.outputPath);
+    CheckAccepted(container, windowsPassword, result.outputPath);
+  } else if (earlierFile) {
+    Expect(names.size() == 2 && ReadWhole(*expected) == "earlier",
+           "a refused container leaves the earlier file as it was");
   } else {
     Expect(names == std::vector<std::string>{"in.crypt"},
            "a refused container leaves nothing behind");

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "format/container_header.h"
 #include "format/windows1251.h"
 #include "jobs/path_names.h"
 
@@ -124,9 +125,29 @@ void CheckCodePage(const std::string& bytes) {
     Expect(format::Windows1251ToUtf8(*windows) == bytes,
            "UTF-8 to Windows-1251 and back is exact");
   }
-  // Whatever a container stores comes back as some name extension.
-  const std::string extension = format::ExtensionFromStoredBytes(bytes);
-  Expect(extension.size() <= 3 * bytes.size(), "at most 3 bytes a character");
+  if (const auto extension = format::ExtensionFromStoredBytes(bytes)) {
+    Expect(extension->size() <= 3 * bytes.size(), "at most 3 bytes a byte");
+  }
+}
+
+// Every extension an encryption writes comes back as the same name.
+void CheckStoredExtension(const std::string& name) {
+  const std::string extension = Extension(name);
+  // No file name holds a longer one.
+  const auto stored = format::StoredExtensionBytes(extension);
+  if (!stored || stored->size() > format::kMaxExtensionLength) {
+    return;
+  }
+  const std::string header = format::EncodeHeader({"a", *stored, 0});
+  const auto decoded = format::DecodeHeader(header, "a", header.size());
+  Expect(!decoded.fault && decoded.header.extension == *stored,
+         "a written extension passes the reader's checks");
+  Expect(format::ExtensionFromStoredBytes(*stored) == extension,
+         "a written extension reads back as the same name");
+  std::string restored = "out";
+  Expect(jobs::RestoreExtension(restored, "", extension) &&
+             (extension.empty() || Extension(restored) == extension),
+         "the restored name has the extension it was written with");
 }
 
 }  // namespace
@@ -151,6 +172,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
   CheckRestoreExtension(path, Lower(Extension(other)), stored);
   CheckRestoreExtension(path, Lower(Extension(path)), stored);
   // The code page is slow to open (iconv): one name a run is enough.
-  CheckCodePage(data.ConsumeBool() ? tail : stored);
+  if (data.ConsumeBool()) {
+    CheckCodePage(data.ConsumeBool() ? tail : stored);
+  } else {
+    CheckStoredExtension(tail);
+  }
   return 0;
 }

@@ -98,7 +98,7 @@ TEST_F(Job, NamesTheVectorsDoNotHold) {
     std::string name, stored, back;
   } cases[] = {
       {"dot.", "", "back"},                // no extension after the dot
-      {"x.日本", "日本", "back.日本"},     // no Windows-1251 for it
+      {"f.Рі", "\xD0\xB3", "back.Рі"},     // Windows-1251 bytes that are UTF-8
       {"p.crypt.bak", "bak", "back.bak"},  // encrypted, as its name says
   };
   for (const auto& c : cases) {
@@ -123,6 +123,36 @@ TEST_F(Job, NamesTheVectorsDoNotHold) {
   ASSERT_EQ(again.Run(), JobMessage::MSG_DONE);
   EXPECT_EQ(again.result.outputText, dir / "out");
   EXPECT_EQ(dir.Names(), (Names{"out.crypt", "p"}));
+}
+
+// Names a job cannot use are refused before any output, and a file that
+// had the output name stays as it was.
+TEST_F(Job, RefusesNamesItCannotWrite) {
+  fs::create_directory(dir / "sub");
+  const std::string earlier = File("sub/.crypt", "earlier");
+  File("sub/.txt", "earlier");
+  const std::string container =
+      File("c.crypt", test::BuildContainer("pw", "txt", "x"));
+  const struct {
+    std::string input, output;
+    JobMessage expected;
+  } cases[] = {
+      {File("x.日本", "x"), dir / "out", JobMessage::MSG_EXTENSION_CHARACTERS},
+#ifndef _WIN32  // no control characters in Windows names
+      {File("x.\x07", "x"), dir / "out", JobMessage::MSG_EXTENSION_CHARACTERS},
+#endif
+      {File("plain", "x"), dir / "sub/", JobMessage::MSG_WRITE_ERROR},
+      {File("plain", "x"), dir / "sub/..", JobMessage::MSG_WRITE_ERROR},
+      {container, dir / "sub/", JobMessage::MSG_WRITE_ERROR},
+  };
+  for (const auto& c : cases) {
+    test::JobHarness job(c.input, c.output, "pw");
+    EXPECT_EQ(job.Run(), c.expected) << c.input << " > " << c.output;
+    EXPECT_EQ(test::ReadFile(earlier), "earlier");
+    EXPECT_EQ(test::ReadFile(dir / "sub/.txt"), "earlier");
+  }
+  EXPECT_FALSE(fs::exists(test::PathOf(dir / "out.crypt")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "sub"), {}), 2);
 }
 
 // The literal register's key bytes, the reference for every body.
@@ -277,9 +307,15 @@ TEST_F(Job, CancelIsSeenAfterTheBlockInHandIsWritten) {
   EXPECT_EQ(test::ReadFile(dir / "out.crypt"), "precious");
   EXPECT_EQ(dir.Names(), (Names{"out.crypt", "p.txt"}));
 
-  // A cancel before an empty body is never seen.
-  test::JobHarness empty(File("e", ""), dir / "e", "pw");
-  EXPECT_EQ(empty.Run(jobs::DiskFiles(), false), JobMessage::MSG_DONE);
+  // A Cancel up to the rename (an empty body; during the final sync) is
+  // seen there, and the earlier file stays.
+  test::JobHarness empty(File("e", ""), dir / "out", "pw");
+  EXPECT_EQ(empty.Run(jobs::DiskFiles(), false), JobMessage::MSG_CANCELLED);
+  job.progress.onPosition = nullptr;
+  faults.onCommit = [&] { job.running.store(0); };
+  EXPECT_EQ(job.Run(faults), JobMessage::MSG_CANCELLED);
+  EXPECT_EQ(test::ReadFile(dir / "out.crypt"), "precious");
+  EXPECT_EQ(dir.Names(), (Names{"e", "out.crypt", "p.txt"}));
 }
 
 TEST_F(Job, CancelFromAnotherThread) {

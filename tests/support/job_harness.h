@@ -41,6 +41,7 @@ class FaultyFiles final : public jobs::JobFiles {
   std::int64_t writeFailsAt = -1;
   bool failCommit = false;
   bool failCreate = false;
+  std::function<void()> onCommit;
   std::string bytesWritten;
 
   std::unique_ptr<jobs::InputFile> OpenInput(const std::string& path) override {
@@ -48,8 +49,11 @@ class FaultyFiles final : public jobs::JobFiles {
     return file ? std::make_unique<Input>(std::move(file), *this) : nullptr;
   }
   std::unique_ptr<jobs::OutputFile> CreateOutput(
-      const std::string& path) override {
-    auto file = failCreate ? nullptr : jobs::DiskFiles().CreateOutput(path);
+      const std::string& path, const std::string& from,
+      const jobs::RunningFlag& running) override {
+    auto file = failCreate
+                    ? nullptr
+                    : jobs::DiskFiles().CreateOutput(path, from, running);
     return file ? std::make_unique<Output>(std::move(file), *this) : nullptr;
   }
   bool SameFile(const std::string& a, const std::string& b) override {
@@ -91,12 +95,15 @@ class FaultyFiles final : public jobs::JobFiles {
       written += static_cast<std::int64_t>(done);
       return done;
     }
-    bool Commit() override {
+    bool Commit(const jobs::RunningFlag& running) override {
       if (owner.failCommit) {
         file->Discard();
         return false;
       }
-      return file->Commit();
+      if (owner.onCommit) {
+        owner.onCommit();  // e.g. a Cancel while the output is synced
+      }
+      return file->Commit(running);
     }
     void Discard() override { file->Discard(); }
     std::unique_ptr<jobs::OutputFile> file;

@@ -2,6 +2,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -111,6 +112,11 @@ bool Process::Answer(const std::string& prompt, const std::string& line) {
   found_ = at + prompt.size();
   return write(terminal_, line.data(), line.size()) ==
          static_cast<ssize_t>(line.size());
+}
+
+bool Process::Echoes() const {
+  termios mode{};
+  return tcgetattr(terminal_, &mode) == 0 && (mode.c_lflag & ECHO) != 0;
 }
 
 bool Process::ReadSome() {
