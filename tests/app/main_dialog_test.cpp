@@ -3,10 +3,10 @@
 
 #include "app/qt/main_dialog.h"
 
+#include <QtCore/qtestsupport_core.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +14,6 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
-#include <QThread>
 #include <QUrl>
 #include <fstream>
 #include <memory>
@@ -26,15 +25,6 @@
 
 namespace test {
 namespace {
-
-bool WaitFor(const std::function<bool()>& done) {
-  const QDeadlineTimer deadline(20000);
-  while (!done() && !deadline.hasExpired()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(1);
-  }
-  return done();
-}
 
 void PressKey(QWidget* widget, int key, Qt::KeyboardModifiers mods = {},
               const QString& text = {}) {
@@ -131,7 +121,8 @@ TEST_F(QtFace, FocusAndKeys) {
 TEST_F(QtFace, FinalMessageStaysAboveTheUsableDialogAndEnterThenKeepsIt) {
   Item(IDC_START)->setFocus(Qt::MouseFocusReason);
   Click(IDC_START);
-  ASSERT_TRUE(WaitFor([this] { return dlg->FinalMessage() != nullptr; }));
+  ASSERT_TRUE(
+      QTest::qWaitFor([this] { return dlg->FinalMessage() != nullptr; }));
   QMessageBox* box = dlg->FinalMessage();
   EXPECT_EQ(box->text().toStdString(), "трябва да избереш входен файл");
   EXPECT_EQ(box->windowTitle(), box->text());
@@ -146,7 +137,7 @@ TEST_F(QtFace, FinalMessageStaysAboveTheUsableDialogAndEnterThenKeepsIt) {
   EXPECT_FALSE(Item(IDC_START)->isEnabled());
   EXPECT_NE(dlg->focusWidget(), Item(IDCANCEL));
   box->button(QMessageBox::Ok)->click();
-  ASSERT_TRUE(WaitFor([this] { return !dlg->Logic().WorkerExists(); }));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !dlg->Logic().WorkerExists(); }));
   EXPECT_TRUE(Item(IDC_START)->isEnabled());
   PressKey(dlg->focusWidget(), Qt::Key_Return);
   EXPECT_FALSE(closed);
@@ -218,7 +209,8 @@ TEST_F(QtFace, HelpAndAboutHideTheDialogWhichComesBackInPlace) {
 
   // Shift+F10 opens the window menu; About is its last entry.
   PressKey(dlg.get(), Qt::Key_F10, Qt::ShiftModifier);
-  ASSERT_TRUE(WaitFor([this] { return dlg->WindowMenu()->isVisible(); }));
+  ASSERT_TRUE(
+      QTest::qWaitFor([this] { return dlg->WindowMenu()->isVisible(); }));
   const QList<QAction*> actions = dlg->WindowMenu()->actions();
   EXPECT_EQ(actions[0]->text(), "Ми&нимизирай");
   EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
