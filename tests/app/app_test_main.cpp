@@ -9,9 +9,6 @@
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  if (testing::GTEST_FLAG(list_tests)) {
-    return RUN_ALL_TESTS();  // listing needs no display
-  }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
