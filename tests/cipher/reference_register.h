@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
 namespace test {
 
@@ -23,12 +22,9 @@ struct ReferenceRegister {
     for (int cell = 1; cell < 255; ++cell) {
       const int w = cell / 32;
       const int b = cell % 32;
-      if (b == 0) {
-        continue;
-      }
       const int index = w == 7 ? b - 1 : 222 - 32 * w + b;
       reg.taps[static_cast<std::size_t>(cell)] =
-          pattern[static_cast<std::size_t>(index)] == '1';
+          b != 0 && pattern[static_cast<std::size_t>(index)] == '1';
     }
     return reg;
   }
@@ -42,11 +38,7 @@ struct ReferenceRegister {
       for (int j = 0; j < 16; ++j) {
         const int bit = j < 8 ? (c >> j) & 1 : (c >> 7) & 1;
         const std::size_t cell = 16 * n + static_cast<std::size_t>(j);
-        if (cell == 255) {
-          carry = bit;
-        } else {
-          cells[cell] = bit;
-        }
+        (cell == 255 ? carry : cells[cell]) = bit;
       }
     }
   }
@@ -66,20 +58,24 @@ struct ReferenceRegister {
     return out;
   }
 
-  // Unequal pairs give their first bit; eight such bits make a byte whose
-  // bits 7..1 are the 2nd to 8th bit kept and whose bit 0 is 0.
+  // Unequal pairs give their first bit; eight such bits make a group, the
+  // first kept in bit 0.
   std::uint8_t KeyByte() {
-    std::vector<int> kept;
-    while (kept.size() < 8) {
+    unsigned group = 0;
+    for (unsigned kept = 0; kept < 8;) {
       const int a = Step();
-      const int b = Step();
-      if (a != b) {
-        kept.push_back(a);
+      if (a != Step()) {
+        group |= static_cast<unsigned>(a) << kept++;
       }
     }
-    int byte = 0;
-    for (std::size_t k = 1; k < 8; ++k) {
-      byte |= kept[k] << (8 - k);
+    return PackGroup(group);
+  }
+
+  // A group's key byte: bits 7..1 are the group's bits 1..7, bit 0 is 0.
+  static std::uint8_t PackGroup(unsigned group) {
+    unsigned byte = 0;
+    for (unsigned k = 1; k < 8; ++k) {
+      byte |= ((group >> k) & 1U) << (8 - k);
     }
     return static_cast<std::uint8_t>(byte);
   }

@@ -44,46 +44,36 @@ TEST(EncodeHeader, WritesTheLayout) {
 const std::string kHeader = test::BuildHeader("abc", "TXT", 5);
 constexpr std::int64_t kSize = 26;
 
+// kHeader's password, then the given extensionLength.
+std::string WithExtensionLength(std::int64_t length) {
+  std::string bytes = kHeader.substr(0, 10);
+  test::AppendInt32(bytes, length);
+  return bytes;
+}
+
+// Each header is followed by exactly plainSize bytes.
 TEST(DecodeHeader, ReadsWhatTheWriterWrote) {
+  const std::string e259(259, 'e');
   const struct {
-    std::string bytes, password;
-    std::int64_t containerSize;
-    format::ContainerHeader header;
-    std::size_t size;
+    std::string bytes, extension;
+    std::int32_t plainSize;
   } cases[] = {
-      {kHeader, "abc", kSize, {"abc", "TXT", 5}, 21},
-      {test::BuildHeader("x", std::string(259, 'e'), 0),
-       "x",
-       273,
-       {"x", std::string(259, 'e'), 0},
-       273},
-      {test::BuildHeader("abc", std::string("md\0z", 4), 1),
-       "abc",
-       23,
-       {"abc", "md", 1},
-       22},
-      {kHeader.substr(0, 10) + std::string("\xFF\xFF\xFF\xFF\x02\0\0\0", 8),
-       "abc",
-       20,
-       {"abc", "", 2},
-       18},
-      {kHeader.substr(0, 10) + std::string("\0\0\0\x80\x02\0\0\0", 8),
-       "abc",
-       20,
-       {"abc", "", 2},
-       18},
-      {test::BuildHeader("abc", "", INT32_MAX),
-       "abc",
-       std::int64_t{18} + INT32_MAX,
-       {"abc", "", INT32_MAX},
-       18},
+      {kHeader, "TXT", 5},
+      {test::BuildHeader("abc", e259, 0), e259, 0},
+      {test::BuildHeader("abc", std::string("md\0z", 4), 1), "md", 1},
+      // A negative extension length reads as no extension.
+      {WithExtensionLength(-1) + std::string("\x02\0\0\0", 4), "", 2},
+      {WithExtensionLength(INT32_MIN) + std::string("\x02\0\0\0", 4), "", 2},
+      {test::BuildHeader("abc", "", INT32_MAX), "", INT32_MAX},
   };
   for (const auto& c : cases) {
-    const format::HeaderDecoding decoded =
-        format::DecodeHeader(c.bytes, c.password, c.containerSize);
-    EXPECT_EQ(decoded.fault, std::nullopt) << c.header.extension;
-    EXPECT_EQ(decoded.header, c.header);
-    EXPECT_EQ(decoded.size, c.size);
+    const format::HeaderDecoding decoded = format::DecodeHeader(
+        c.bytes, "abc",
+        c.plainSize + static_cast<std::int64_t>(c.bytes.size()));
+    EXPECT_EQ(decoded.fault, std::nullopt) << c.extension;
+    EXPECT_EQ(decoded.header,
+              (format::ContainerHeader{"abc", c.extension, c.plainSize}));
+    EXPECT_EQ(decoded.size, c.bytes.size());
   }
 }
 
@@ -101,11 +91,8 @@ TEST(DecodeHeader, ACutFailsTheFieldItCuts) {
 
 // Each row fails one check, or several where the order decides.
 TEST(DecodeHeader, RefusesInTheReadersOrder) {
-  const auto withExtensionLength = [](std::int64_t length) {
-    std::string bytes = kHeader.substr(0, 10);
-    test::AppendInt32(bytes, length);
-    return bytes;
-  };
+  using enum HeaderFault;
+  using enum HeaderPart;
   const struct {
     const char* row;
     std::string bytes, password;
@@ -113,40 +100,34 @@ TEST(DecodeHeader, RefusesInTheReadersOrder) {
     HeaderFault fault;
     HeaderPart part;
   } cases[] = {
-      {"shorter password", kHeader, "ab", kSize, HeaderFault::kWrongPassword,
-       HeaderPart::kPassword},
-      {"longer password", kHeader, "abcd", kSize, HeaderFault::kWrongPassword,
-       HeaderPart::kPassword},
+      {"shorter password", kHeader, "ab", kSize, kWrongPassword, kPassword},
+      {"longer password", kHeader, "abcd", kSize, kWrongPassword, kPassword},
       {"negative length", std::string("\xFF\xFF\xFF\xFF", 4), "abc", kSize,
-       HeaderFault::kWrongPassword, HeaderPart::kPassword},
-      {"first word", kHeader, "Abc", kSize, HeaderFault::kWrongPassword,
-       HeaderPart::kPassword},
-      {"last word", kHeader, "abC", kSize, HeaderFault::kWrongPassword,
-       HeaderPart::kPassword},
+       kWrongPassword, kPassword},
+      {"first word", kHeader, "Abc", kSize, kWrongPassword, kPassword},
+      {"last word", kHeader, "abC", kSize, kWrongPassword, kPassword},
       {"wrong word, then cut", kHeader.substr(0, 8), "aXc", kSize,
-       HeaderFault::kWrongPassword, HeaderPart::kPassword},
-      {"wrong word, then damaged", withExtensionLength(260), "abX", kSize,
-       HeaderFault::kWrongPassword, HeaderPart::kPassword},
-      {"extension of 260", withExtensionLength(260), "abc", kSize,
-       HeaderFault::kDamaged, HeaderPart::kExtension},
-      {"slash", test::BuildHeader("abc", "x/../y", 0), "abc", 24,
-       HeaderFault::kDamaged, HeaderPart::kExtension},
-      {"backslash", test::BuildHeader("abc", "x\\y", 0), "abc", 21,
-       HeaderFault::kDamaged, HeaderPart::kExtension},
-      {"newline", test::BuildHeader("abc", "x\ny", 0), "abc", 21,
-       HeaderFault::kDamaged, HeaderPart::kExtension},
-      {"escape", test::BuildHeader("abc", "\x1B[", 0), "abc", 20,
-       HeaderFault::kDamaged, HeaderPart::kExtension},
-      {"one byte short", kHeader, "abc", kSize - 1, HeaderFault::kDamaged,
-       HeaderPart::kPlainSize},
-      {"one byte more", kHeader, "abc", kSize + 1, HeaderFault::kDamaged,
-       HeaderPart::kPlainSize},
-      {"4 GiB more", kHeader, "abc", kSize + (std::int64_t{1} << 32),
-       HeaderFault::kDamaged, HeaderPart::kPlainSize},
+       kWrongPassword, kPassword},
+      {"wrong word, then damaged", WithExtensionLength(260), "abX", kSize,
+       kWrongPassword, kPassword},
+      {"extension of 260", WithExtensionLength(260), "abc", kSize, kDamaged,
+       kExtension},
+      {"slash", test::BuildHeader("abc", "x/../y", 0), "abc", 24, kDamaged,
+       kExtension},
+      {"backslash", test::BuildHeader("abc", "x\\y", 0), "abc", 21, kDamaged,
+       kExtension},
+      {"newline", test::BuildHeader("abc", "x\ny", 0), "abc", 21, kDamaged,
+       kExtension},
+      {"escape", test::BuildHeader("abc", "\x1B[", 0), "abc", 20, kDamaged,
+       kExtension},
+      {"one byte short", kHeader, "abc", kSize - 1, kDamaged, kPlainSize},
+      {"one byte more", kHeader, "abc", kSize + 1, kDamaged, kPlainSize},
+      {"4 GiB more", kHeader, "abc", kSize + (std::int64_t{1} << 32), kDamaged,
+       kPlainSize},
       {"negative plainSize", test::BuildHeader("abc", "", -1), "abc", 18,
-       HeaderFault::kDamaged, HeaderPart::kPlainSize},
+       kDamaged, kPlainSize},
       {"INT32_MIN plainSize", test::BuildHeader("abc", "", INT32_MIN), "abc",
-       18, HeaderFault::kDamaged, HeaderPart::kPlainSize},
+       18, kDamaged, kPlainSize},
   };
   for (const auto& c : cases) {
     const format::HeaderDecoding decoded =
