@@ -101,36 +101,31 @@ TEST_F(FileFaults, EveryOffsetTheCommitAndTheCreation) {
 }
 
 // A plain file of three blocks and a bit, no extension: a 16-byte header.
-// The first byte that fails decides, as byte by byte: a byte is read
+// Reads and writes stopping at and inside blocks, alone and in every pair:
+// the first byte that fails decides, as byte by byte, and a byte is read
 // before it is written.
 TEST_F(FileFaults, AReadOrAWriteStoppingInsideABlock) {
   const std::int64_t size = 3 * kBlock + 5;
   const std::string plain = dir / "p";
   test::WriteFile(plain, test::PatternBytes(static_cast<std::size_t>(size)));
   const std::int64_t none = size + 1;
-  const struct {
-    std::int64_t readAt, writeAt;
-  } cases[] = {{0, none},
-               {1, none},
-               {kBlock - 1, none},
-               {kBlock, none},
-               {2 * kBlock + 3, none},
-               {size - 1, none},
-               {none, 0},
-               {none, kBlock},
-               {none, size - 1},
-               {kBlock + 10, kBlock + 5},
-               {kBlock + 5, kBlock + 10},
-               {kBlock + 7, kBlock + 7}};
-  for (const auto& c : cases) {
-    test::FaultyFiles faults;
-    faults.readFailsAt = c.readAt;
-    faults.writeFailsAt = c.writeAt + 16;
-    const bool writeFirst = c.writeAt < c.readAt;
-    Check(plain, dir / "c", "pw", faults,
-          writeFirst ? JobMessage::MSG_WRITE_ERROR : JobMessage::MSG_READ_ERROR,
-          ShownThenReset(0, std::min(c.readAt, c.writeAt), size),
-          dir / "c.crypt");
+  const std::int64_t offsets[] = {
+      0,          1,           kBlock - 1,     kBlock,   kBlock + 5,
+      kBlock + 7, kBlock + 10, 2 * kBlock + 3, size - 1, none};
+  for (const std::int64_t readAt : offsets) {
+    for (const std::int64_t writeAt : offsets) {
+      if (readAt == none && writeAt == none) {
+        continue;
+      }
+      test::FaultyFiles faults;
+      faults.readFailsAt = readAt;
+      faults.writeFailsAt = writeAt + 16;
+      Check(plain, dir / "c", "pw", faults,
+            writeAt < readAt ? JobMessage::MSG_WRITE_ERROR
+                             : JobMessage::MSG_READ_ERROR,
+            ShownThenReset(0, std::min(readAt, writeAt), size),
+            dir / "c.crypt");
+    }
   }
 }
 

@@ -88,13 +88,9 @@ TEST(LongChecks, TheLargestPlainFileBothWays) {
   ASSERT_EQ(decrypt.Run(), JobMessage::MSG_DONE);
   EXPECT_EQ(fs::file_size(dir / "back.bin"), kLargest);
   std::ifstream in(dir / "back.bin", std::ios::binary);
-  std::vector<char> block(1U << 20U);
-  bool zeros = true;
-  while (zeros && (in.read(block.data(), 1 << 20) || in.gcount() > 0)) {
-    zeros = std::all_of(block.begin(), block.begin() + in.gcount(),
-                        [](char c) { return c == 0; });
-  }
-  EXPECT_TRUE(zeros);
+  EXPECT_TRUE(std::all_of(std::istreambuf_iterator<char>(in),
+                          std::istreambuf_iterator<char>(),
+                          [](char c) { return c == 0; }));
 }
 
 // A path of exactly `length` bytes: `folder`, then made folders of at most

@@ -64,11 +64,9 @@ class FaultyFiles final : public jobs::JobFiles {
   // How many of `size` bytes at `offset` come before `failsAt`.
   static std::size_t Allowed(std::int64_t offset, std::size_t size,
                              std::int64_t failsAt) {
-    if (failsAt < 0) {
-      return size;
-    }
-    return static_cast<std::size_t>(std::clamp<std::int64_t>(
-        failsAt - offset, 0, static_cast<std::int64_t>(size)));
+    const auto n = static_cast<std::int64_t>(size);
+    return static_cast<std::size_t>(
+        std::clamp<std::int64_t>(failsAt < 0 ? n : failsAt - offset, 0, n));
   }
   struct Input final : jobs::InputFile {
     Input(std::unique_ptr<jobs::InputFile> f, FaultyFiles& o)

@@ -1,15 +1,24 @@
 // The naming rules: the extension of a path, the container suffix, the
-// restored extension and the guard against a decrypted ".crypt".
-
-#include "jobs/path_names.h"
+// restored extension and the guard against a decrypted ".crypt"; and names
+// on each system's real disk: names beyond ASCII, the path limit as the
+// system counts it, and the input reached under another name.
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
+
+#include "jobs/path_names.h"
+#include "tests/support/containers.h"
+#include "tests/support/job_harness.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-using jobs::kMaxPathLength;
+namespace fs = std::filesystem;
+using jobs::JobMessage;
+using Names = std::vector<std::string>;
 
 TEST(PathExtension, TakesTheTextAfterTheLastDotOfTheLastComponent) {
   const std::pair<std::string, std::string> cases[] = {
@@ -44,13 +53,6 @@ TEST(AddContainerExtension, AppendsTheSuffixOnce) {
     EXPECT_EQ(path, pathAfter);
     EXPECT_EQ(text, pathAfter == pathBefore ? textBefore : pathAfter);
   }
-  std::string fits(kMaxPathLength - 6, 'a');
-  std::string text = fits;
-  EXPECT_TRUE(jobs::AddContainerExtension(text, fits, ""));
-  std::string tooLong(kMaxPathLength - 5, 'a');
-  text = tooLong;
-  EXPECT_FALSE(jobs::AddContainerExtension(text, tooLong, ""));
-  EXPECT_EQ(tooLong.size() + text.size(), 2 * (kMaxPathLength - 5));
 }
 
 // stored extension, path before, path after.
@@ -72,11 +74,6 @@ TEST(RestoreExtension, AppendsTheStoredExtensionUnlessTheNameHasIt) {
     EXPECT_TRUE(jobs::RestoreExtension(path, extension, stored));
     EXPECT_EQ(path, after) << stored << " " << before;
   }
-  std::string fits(kMaxPathLength - 4, 'a');
-  EXPECT_TRUE(jobs::RestoreExtension(fits, "", "txt"));
-  std::string tooLong(kMaxPathLength - 3, 'a');
-  EXPECT_FALSE(jobs::RestoreExtension(tooLong, "", "txt"));
-  EXPECT_EQ(tooLong.size(), kMaxPathLength - 3);
 
   for (const auto& [before, after] :
        {std::pair<std::string, std::string>{"a.crypt", "a.cryp"},
@@ -85,6 +82,63 @@ TEST(RestoreExtension, AppendsTheStoredExtensionUnlessTheNameHasIt) {
     std::string path = before;
     jobs::GuardContainerExtension(path);
     EXPECT_EQ(path, after);
+  }
+}
+
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
+TEST(SystemNames, CyrillicNamesBothWays) {
+  const test::TempDir dir;
+  test::WriteFile(dir / "отчет.docx", "съдържание");
+  test::JobHarness encrypt(dir / "отчет.docx", dir / "копие", "парола");
+  ASSERT_EQ(encrypt.Run(), JobMessage::MSG_DONE);
+  test::JobHarness decrypt(dir / "копие.crypt", dir / "върнат", "парола");
+  ASSERT_EQ(decrypt.Run(), JobMessage::MSG_DONE);
+  EXPECT_EQ(test::ReadFile(dir / "върнат.docx"), "съдържание");
+  EXPECT_EQ(dir.Names(), (Names{"върнат.docx", "копие.crypt", "отчет.docx"}));
+}
+
+// Windows counts a path in UTF-16 units, one a Cyrillic letter; Linux in
+// bytes, two a Cyrillic letter.
+TEST(SystemNames, ThePathLimitCountsAsTheSystemDoes) {
+  const std::size_t letterUnits = kWindows ? 1 : 2;
+  const std::size_t room = jobs::kMaxPathLength - 6;  // for ".crypt"
+  std::string stem(room % letterUnits, 'a');
+  for (std::size_t i = 0; i < room / letterUnits; ++i) {
+    stem += "я";
+  }
+  for (const std::string& path : {stem, stem + "a"}) {
+    std::string text = path;
+    std::string grown = path;
+    EXPECT_EQ(jobs::AddContainerExtension(text, grown, ""), path == stem);
+  }
+}
+
+// Decrypting a container with no stored extension to an output that is the
+// container itself under another name must never write it.
+TEST(SystemNames, TheInputUnderAnotherNameIsRefused) {
+  const test::TempDir dir;
+  const std::string container = test::BuildContainer("pw", "", "plain");
+  test::WriteFile(dir / "in.crypt", container);
+  fs::create_hard_link(test::PathOf(dir / "in.crypt"),
+                       test::PathOf(dir / "link.CRYPT"));
+  const struct {
+    std::string output;
+    bool refused;
+  } rows[] = {
+      {"link.CRYPT", true},
+      {"IN.CRYPT", kWindows},  // letter case counts on Linux only
+  };
+  for (const auto& row : rows) {
+    test::JobHarness job(dir / "in.crypt", dir / row.output, "pw");
+    EXPECT_EQ(job.Run(),
+              row.refused ? JobMessage::MSG_WRITE_ERROR : JobMessage::MSG_DONE)
+        << row.output;
+    EXPECT_EQ(test::ReadFile(dir / "in.crypt"), container) << row.output;
   }
 }
 
