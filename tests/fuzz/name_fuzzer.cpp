@@ -25,25 +25,15 @@ void Expect(bool kept, const char* promise) {
   }
 }
 
-// Scans back from the end to the first ".", "\" or "/".
+// The text after the last ".", unless a "\" or "/" comes after it.
 std::string Extension(const std::string& path) {
-  for (std::size_t i = path.size(); i > 0; --i) {
-    const char c = path[i - 1];
-    if (c == '\\' || c == '/') {
-      return "";
-    }
-    if (c == '.') {
-      return path.substr(i);
-    }
-  }
-  return "";
+  const std::size_t at = path.find_last_of("./\\");
+  return at != std::string::npos && path[at] == '.' ? path.substr(at + 1) : "";
 }
 
 std::string Lower(std::string text) {
   for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c + ('a' - 'A'));
-    }
+    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
   }
   return text;
 }
