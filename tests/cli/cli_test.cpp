@@ -20,7 +20,6 @@
 #include "tests/support/containers.h"
 #include "tests/support/process.h"
 
-namespace cli_test {
 namespace {
 
 using Result = test::ProcessResult;
@@ -167,7 +166,7 @@ TEST(CliUsage, RefusalsCreateNothingHelpAndVersion) {
 
 // Pseudo-terminals are Linux's.
 #ifndef _WIN32
-TEST(CliTerminal, PasswordUnechoedAndProgressErased) {
+TEST(CliTerminal, PasswordUnechoedProgressErasedEchoRestored) {
   const test::TempDir dir;
   const std::string plain = test::PatternBytes(1U << 20U, 2);
   test::WriteFile(dir / "a.txt", plain);
@@ -193,57 +192,44 @@ TEST(CliTerminal, PasswordUnechoedAndProgressErased) {
     EXPECT_EQ(dir.Names(), c.after);
   }
   EXPECT_TRUE(test::ReadFile(dir / "back.txt") == plain);
-}
-
-// Ctrl-\\ at the prompt cancels with the terminal's echo back on.
-TEST(CliTerminal, QuitAtThePromptRestoresEcho) {
-  const test::TempDir dir;
-  test::WriteFile(dir / "a.txt", "x");
-  test::Process job({PROGRAM_CLI_PATH, dir / "a.txt", dir / "c"});
+  // Ctrl-\\ at the prompt cancels with the terminal's echo back on.
+  test::Process job({PROGRAM_CLI_PATH, dir / "a.txt", dir / "q"});
   EXPECT_TRUE(job.Answer("парола: ", "\x1C"));
   EXPECT_EQ(job.Wait().status, 10) << job.Screen();
   EXPECT_TRUE(job.Echoes());
 }
 
+// What a shell command writes on its standard output.
+std::string Shell(const std::string& command) {
+  FILE* shell = popen(command.c_str(), "r");
+  std::string out(2 << 20, '\0');
+  out.resize(fread(out.data(), 1, out.size(), shell));
+  pclose(shell);
+  return out;
+}
+
 // Standard output as the output, through a pipe: the data alone, the message
-// on standard error; a reader that stops early is a write error.
-TEST(CliPipes, StandardOutputAsTheOutput) {
+// on standard error; a reader that stops early is a write error. Without a
+// Windows-1251 converter no password can be taken: said as such.
+TEST(CliShell, StandardOutputAsTheOutputAndNoCodePage) {
   const test::TempDir dir;
   const std::string plain = test::PatternBytes(1 << 20);
   test::WriteFile(dir / "c.crypt", test::BuildContainer("\xF2", "", plain));
   test::WriteFile(dir / "pw", "т\n");
   const std::string job = std::string(PROGRAM_CLI_PATH) + " --password-file " +
-                          dir / "pw" + " " + dir / "c.crypt /dev/stdout 2>" +
-                          dir / "err";
+                          dir / "pw" + " " + dir / "c.crypt ";
   for (const std::string& reader :
        {std::string(), std::string(" | head -c9")}) {
-    FILE* shell = popen(
-        ("(" + job + "; echo $? >" + dir / "status)" + reader).c_str(), "r");
-    std::string out(2 << 20, '\0');
-    out.resize(fread(out.data(), 1, out.size(), shell));
-    pclose(shell);
+    const std::string out = Shell("(" + job + "/dev/stdout 2>" + dir / "err" +
+                                  "; echo $? >" + dir / "status)" + reader);
     EXPECT_TRUE(out == plain.substr(0, reader.empty() ? plain.size() : 9));
     EXPECT_EQ(test::ReadFile(dir / "err"),
               reader.empty() ? "готово\n" : kWriteError + "\n");
     EXPECT_EQ(test::ReadFile(dir / "status"), reader.empty() ? "0\n" : "11\n");
   }
-}
-
-// Without a Windows-1251 converter no password can be taken: said as such.
-TEST(CliFailures, NoCodePageConverter) {
-  const test::TempDir dir;
-  test::WriteFile(dir / "a.txt", "x");
-  test::WriteFile(dir / "pw", "x\n");
-  const std::string command = "LD_PRELOAD=" NO_CODE_PAGE_PATH
-                              " ASAN_OPTIONS=verify_asan_link_order=0 " +
-                              std::string(PROGRAM_CLI_PATH) +
-                              " --password-file " + dir / "pw" + " " +
-                              dir / "a.txt " + dir / "c 2>&1; echo $?";
-  FILE* shell = popen(command.c_str(), "r");
-  std::string out(4096, '\0');
-  out.resize(fread(out.data(), 1, out.size(), shell));
-  pclose(shell);
-  EXPECT_EQ(out,
+  EXPECT_EQ(Shell("LD_PRELOAD=" NO_CODE_PAGE_PATH
+                  " ASAN_OPTIONS=verify_asan_link_order=0 " +
+                  job + dir / "c 2>&1; echo $?"),
             "кодовата таблица Windows-1251 не е налична в системата\n15\n");
 }
 
@@ -279,13 +265,9 @@ TEST(CliCancel, InterruptsRemoveTheTemporaryFile) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     ASSERT_FALSE(job.Ended()) << "the job ended before the signal";
-#ifdef _WIN32
-    if (!job.Interrupt()) {
+    if (!job.Signal(signal)) {
       GTEST_SKIP() << "no console; ctest runs this on a pseudo-terminal";
     }
-#else
-    job.Signal(signal);
-#endif
     EXPECT_EQ(job.Wait(), Failed(10, "отказан процес")) << signal;
     EXPECT_EQ(dir.Names(), (Names{"big.bin", "out.crypt"}));
     EXPECT_EQ(test::ReadFile(dir / "out.crypt"), "earlier container");
@@ -293,4 +275,3 @@ TEST(CliCancel, InterruptsRemoveTheTemporaryFile) {
 }
 
 }  // namespace
-}  // namespace cli_test

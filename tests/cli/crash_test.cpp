@@ -27,17 +27,6 @@ test::Process Start(const std::string& input, const std::string& output) {
   return {{PROGRAM_CLI_PATH, "--password-fd=0", input, output}, "тайна\n"};
 }
 
-int Rounds() {
-  const char* rounds = std::getenv("PROGRAM_KILL_ROUNDS");
-  return rounds != nullptr ? static_cast<int>(std::strtol(rounds, nullptr, 10))
-                           : 4;
-}
-
-bool IsTemporaryName(const std::string& name) {
-  return name.starts_with(jobs::kTemporaryPrefix) &&
-         name.ends_with(jobs::kTemporarySuffix);
-}
-
 TEST(CrashSafety, KilledJobsNeverLeaveAPartialOutput) {
   const test::TempDir dir;
   const std::string plain = test::PatternBytes(256U << 10U, 11);
@@ -59,8 +48,9 @@ TEST(CrashSafety, KilledJobsNeverLeaveAPartialOutput) {
   int killed = 0;
   int finished = 0;
   int leftovers = 0;
-  const int rounds = Rounds();
-  for (int round = 0; round < rounds; ++round) {
+  const char* rounds = std::getenv("PROGRAM_KILL_ROUNDS");
+  for (int round = 0; round < (rounds != nullptr ? std::atoi(rounds) : 4);
+       ++round) {
     const bool encrypt = round % 2 == 0;
     const bool earlier = round % 4 < 2;  // an earlier file under the name
     const std::string output = encrypt ? "o.crypt" : "back.bin";
@@ -88,7 +78,9 @@ TEST(CrashSafety, KilledJobsNeverLeaveAPartialOutput) {
             << " bytes";
         fs::remove(dir / name);
       } else if (name != "p.bin" && name != "c.crypt") {
-        EXPECT_TRUE(IsTemporaryName(name)) << "round " << round << ": " << name;
+        EXPECT_TRUE(name.starts_with(jobs::kTemporaryPrefix) &&
+                    name.ends_with(jobs::kTemporarySuffix))
+            << "round " << round << ": " << name;
         ++leftovers;
         fs::remove(dir / name);
       }

@@ -1,16 +1,9 @@
 // libFuzzer target: arbitrary bytes decrypted as a container by the real job
-// on real files; a broken promise aborts (a finding). Promises: the bar's
-// range comes once, first, positions stay in 0..99 and end at 0; the running
-// flag, the container and the output text are left alone; a refused
-// container leaves no file (a temporary one included) and an earlier file
-// under the output name byte for byte; an accepted one yields plainSize
-// bytes under the name the naming rules give, in the job's folder only,
-// each byte equal to its body byte in bit 0 (key bytes have it clear) and,
-// for a small body, body XOR the cell-by-cell model's key bytes.
-//
-// Input: byte 0 chooses the password (bits 0-1), the output name (bits
-// 2-3) and whether a file already has the output name (bit 4); the rest is
-// the container. tools/make_fuzz_corpus.py writes the seeds.
+// on real files; every promise the program makes whatever the container
+// holds is an Expect below, and a broken one aborts (a finding). Input: byte
+// 0 chooses the password (bits 0-1), the output name (bits 2-3) and whether
+// a file already has the output name (bit 4); the rest is the container.
+// tools/make_fuzz_corpus.py writes the seeds.
 
 #include <algorithm>
 #include <cctype>

@@ -95,14 +95,10 @@ void CheckRestoreExtension(const std::string& pathBefore,
 
   std::string guarded = path;
   jobs::GuardContainerExtension(guarded);
-  if (path.size() >= 7 && path.ends_with(".crypt")) {
-    Expect(guarded == path.substr(0, path.size() - 1),
-           "a restored .crypt loses its last character");
-  } else {
-    Expect(guarded == path, "any other name is kept");
-  }
-  Expect(guarded.size() < 7 || !guarded.ends_with(".crypt"),
-         "a decrypted file is not named .crypt");
+  // So a decrypted file is never named .crypt.
+  const bool crypt = path.size() >= 7 && path.ends_with(".crypt");
+  Expect(guarded == (crypt ? path.substr(0, path.size() - 1) : path),
+         "a restored .crypt loses its last character, any other name is kept");
 }
 
 void CheckCodePage(const std::string& bytes) {

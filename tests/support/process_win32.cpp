@@ -50,12 +50,11 @@ Process::Process(const std::vector<std::string>& args, const std::string& input,
       OpenInherited(streams_ / "in", GENERIC_READ, OPEN_EXISTING),
       OpenInherited(streams_ / "out", GENERIC_WRITE, CREATE_ALWAYS),
       OpenInherited(streams_ / "err", GENERIC_WRITE, CREATE_ALWAYS)};
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = streams[0];
-  startup.hStdOutput = streams[1];
-  startup.hStdError = streams[2];
+  STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW),
+                       .dwFlags = STARTF_USESTDHANDLES,
+                       .hStdInput = streams[0],
+                       .hStdOutput = streams[1],
+                       .hStdError = streams[2]};
   PROCESS_INFORMATION started{};
   const BOOL ok = CreateProcessW(
       nullptr, commandLine.data(), nullptr, nullptr, TRUE,
@@ -95,7 +94,7 @@ void Process::Kill() { TerminateProcess(HandleOf(id_), kKilled); }
 // Wine sends no Ctrl-Break to a process group: Ctrl-C goes to every process
 // on the console, and the test ignores it (its children do not inherit
 // that).
-bool Process::Interrupt() {
+bool Process::Signal(int /*signal*/) {
   SetConsoleCtrlHandler(nullptr, TRUE);
   return GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
 }
