@@ -4,11 +4,11 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <string_view>
 
 #include "format/container_header.h"
 #include "format/windows1251.h"
@@ -38,37 +38,26 @@ std::string Lower(std::string text) {
   return text;
 }
 
-// A name of about `length` bytes ending in `tail`, so that the limits are
-// reached often.
-std::string NearLength(FuzzedDataProvider& data, const std::string& tail) {
-  const auto length =
-      data.ConsumeIntegralInRange<std::size_t>(0, kMaxPathLength + 8);
-  return std::string(length > tail.size() ? length - tail.size() : 0, 'd') +
-         tail;
-}
-
+// A container name is kept; a name the suffix would make longer than the
+// platform allows is refused untouched; any other gets it on both names.
 void CheckAddContainerExtension(const std::string& textBefore,
                                 const std::string& pathBefore) {
   std::string text = textBefore;
   std::string path = pathBefore;
   const std::string extension = Lower(Extension(text));
   const bool done = jobs::AddContainerExtension(text, path, extension);
-  if (extension == "crypt" || pathBefore.ends_with(".crypt")) {
-    Expect(done && text == textBefore && path == pathBefore,
-           "a container name is kept");
-  } else if (pathBefore.size() + 6 > kMaxPathLength) {
-    Expect(!done && text == textBefore && path == pathBefore,
-           "a name the suffix would make too long is refused untouched");
-  } else {
-    Expect(
-        done && text == textBefore + ".crypt" && path == pathBefore + ".crypt",
-        "the suffix goes on both names");
-    Expect(path.size() <= kMaxPathLength, "a grown name fits the platform");
-    Expect(jobs::IsContainerName(path) && jobs::IsContainerName(text),
-           "an encryption's output is named as a container");
-  }
+  const bool kept = extension == "crypt" || pathBefore.ends_with(".crypt");
+  const bool grows = !kept && pathBefore.size() + 6 <= kMaxPathLength;
+  const std::string suffix = grows ? ".crypt" : "";
+  Expect(done == (kept || grows) && text == textBefore + suffix &&
+             path == pathBefore + suffix,
+         "the container suffix goes on both names when it may");
+  Expect(!grows || (jobs::IsContainerName(path) && jobs::IsContainerName(text)),
+         "an encryption's output is named as a container");
 }
 
+// A name with the extension is kept; one the extension would make too long
+// is refused untouched; any other gets it after a dot.
 void CheckRestoreExtension(const std::string& pathBefore,
                            const std::string& outputExtension,
                            const std::string& stored) {
@@ -78,20 +67,14 @@ void CheckRestoreExtension(const std::string& pathBefore,
       stored.empty() || outputExtension == stored ||
       (pathBefore.size() > stored.size() && pathBefore.ends_with(stored) &&
        pathBefore[pathBefore.size() - stored.size() - 1] == '.');
-  if (kept) {
-    Expect(done && path == pathBefore, "a name with the extension is kept");
-  } else if (pathBefore.size() + 1 + stored.size() > kMaxPathLength) {
-    Expect(!done && path == pathBefore,
-           "a name the extension would make too long is refused untouched");
-  } else {
-    Expect(done && path == pathBefore + "." + stored,
-           "the stored extension is appended after a dot");
-    Expect(path.size() <= kMaxPathLength, "a grown name fits the platform");
-    if (stored.find_first_of("./\\") == std::string::npos) {
-      Expect(jobs::PathExtension(path) == stored,
-             "the restored name has the stored extension");
-    }
-  }
+  const bool grows =
+      !kept && pathBefore.size() + 1 + stored.size() <= kMaxPathLength;
+  Expect(done == (kept || grows) &&
+             path == (grows ? pathBefore + "." + stored : pathBefore),
+         "the stored extension is appended after a dot when it may");
+  Expect(!grows || stored.find_first_of("./\\") != std::string::npos ||
+             jobs::PathExtension(path) == stored,
+         "the restored name has the stored extension");
 
   std::string guarded = path;
   jobs::GuardContainerExtension(guarded);
@@ -151,7 +134,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
   Expect(jobs::IsContainerName(tail) == (Lower(Extension(tail)) == "crypt"),
          "any letter case of crypt decrypts");
 
-  const std::string path = NearLength(data, tail);
+  // A name of about `length` bytes ending in `tail`: the limits are reached.
+  const auto length =
+      data.ConsumeIntegralInRange<std::size_t>(0, kMaxPathLength + 8);
+  const std::string path =
+      std::string(length - std::min(length, tail.size()), 'd') + tail;
   CheckAddContainerExtension(tail, path);
   CheckAddContainerExtension(path, path);
   CheckAddContainerExtension(other, path);
