@@ -29,7 +29,7 @@ struct ProcessResult {
 class Process {
  public:
   // `args` starts with the program. An `interruptible` process can be sent
-  // Interrupt: on Windows it shares the test's console for that.
+  // a Signal: on Windows it shares the test's console for that.
   Process(const std::vector<std::string>& args, const std::string& input,
           bool interruptible = false);
   Process(const Process&) = delete;
