@@ -93,12 +93,10 @@ std::optional<std::int64_t> Int32At(const std::string& bytes, std::size_t at) {
 // The naming rules written out on their own: the stored extension's bytes
 // up to the first zero, read as Windows-1251, appended after a dot unless
 // the name already ends in it (or its lower-cased extension is it); a final
-// ".crypt" loses its "t". Nothing when the extension is unreadable or
-// refused.
+// ".crypt" loses its "t". Nothing when the extension (its length at `at`)
+// is unreadable or refused.
 std::optional<std::string> ExpectedName(const std::string& container,
-                                        std::size_t passwordLength,
-                                        const std::string& output) {
-  const std::size_t at = 4 + 2 * passwordLength;
+                                        std::size_t at, std::string name) {
   const auto word = Int32At(container, at);
   const std::int64_t x = std::max<std::int64_t>(word.value_or(0), 0);
   if (!word || x > 259 || container.size() < at + 4 + x) {
@@ -113,8 +111,7 @@ std::optional<std::string> ExpectedName(const std::string& container,
     }
   }
   const std::string extension = "." + *format::Windows1251ToUtf8(stored);
-  std::string name = output;
-  std::string lowered = fs::path(output).extension().string();
+  std::string lowered = fs::path(name).extension().string();
   for (char& c : lowered) {
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   }
@@ -143,8 +140,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const std::string input = (box / "in.crypt").string();
   std::ofstream(input, std::ios::binary) << container;
   const std::string windowsPassword = *format::Utf8ToWindows1251(password);
-  const std::optional<std::string> expected =
-      ExpectedName(container, windowsPassword.size(), output);
+  // The header: P, P words, X, X bytes, plainSize; then the body.
+  const std::size_t xAt = 4 + 2 * windowsPassword.size();
+  const auto expected = ExpectedName(container, xAt, output);
   // Made where the name can be made (a long extension passes NAME_MAX).
   const bool earlierFile =
       (data[0] & 0x10U) != 0 && expected &&
@@ -169,8 +167,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     Expect(expected == result.outputPath && names.size() == 2 &&
                fs::is_regular_file(result.outputPath),
            "an accepted container makes one file, under the restored name");
-    // The header: P, P words, X, X bytes, plainSize; then the body.
-    const std::size_t xAt = 4 + 2 * windowsPassword.size();
     const std::size_t sizeAt =
         xAt + 4 + std::max<std::int64_t>(Int32At(container, xAt).value(), 0);
     const std::string body = container.substr(sizeAt + 4);

@@ -90,9 +90,9 @@ void CheckCodePage(const std::string& bytes) {
            "Windows-1251 to UTF-8 and back is exact");
   }
   if (const auto windows = format::Utf8ToWindows1251(bytes)) {
-    Expect(windows->size() <= bytes.size(), "one byte a character");
-    Expect(format::Windows1251ToUtf8(*windows) == bytes,
-           "UTF-8 to Windows-1251 and back is exact");
+    Expect(windows->size() <= bytes.size() &&
+               format::Windows1251ToUtf8(*windows) == bytes,
+           "UTF-8 to Windows-1251 and back is exact, one byte a character");
   }
   if (const auto extension = format::ExtensionFromStoredBytes(bytes)) {
     Expect(extension->size() <= 3 * bytes.size(), "at most 3 bytes a byte");
@@ -109,10 +109,9 @@ void CheckStoredExtension(const std::string& name) {
   }
   const std::string header = format::EncodeHeader({"a", *stored, 0});
   const auto decoded = format::DecodeHeader(header, "a", header.size());
-  Expect(!decoded.fault && decoded.header.extension == *stored,
-         "a written extension passes the reader's checks");
-  Expect(format::ExtensionFromStoredBytes(*stored) == extension,
-         "a written extension reads back as the same name");
+  Expect(!decoded.fault && decoded.header.extension == *stored &&
+             format::ExtensionFromStoredBytes(*stored) == extension,
+         "a written extension passes the reader's checks, reads back the same");
   std::string restored = "out";
   Expect(jobs::RestoreExtension(restored, "", extension) &&
              (extension.empty() || Extension(restored) == extension),
