@@ -40,7 +40,6 @@ Result Failed(int code, const std::string& text) {
   return {code, "", text + "\n"};
 }
 
-// Runs a job with `password` on standard input.
 Result Crypt(const std::string& password, const std::string& input,
              const std::string& output) {
   return Cli({"--password-fd=0", input, output}, password + "\n").Wait();

@@ -12,7 +12,6 @@
 #include <random>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "jobs/job_files.h"
 #include "tests/support/process.h"

@@ -38,13 +38,12 @@ void Expect(bool kept, const char* promise) {
   }
 }
 
-// The fuzzer's own folder, holding the job's folder "box"; removed at exit.
+// The fuzzer's own folder, for the job's folder "box"; removed at exit.
 const fs::path& Root() {
   static const fs::path root = [] {
     std::string name =
         (fs::temp_directory_path() / "program-fuzz-XXXXXX").string();
     Expect(mkdtemp(name.data()) != nullptr, "a temporary folder can be made");
-    fs::create_directory(fs::path(name) / "box");
     std::atexit([] {
       std::error_code error;
       fs::remove_all(Root(), error);
@@ -132,6 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     return -1;
   }
   const fs::path box = Root() / "box";
+  fs::create_directory(box);
   const std::string& password = kPasswords[data[0] & 3U];
   const std::string output =
       (box / kOutputNames[(data[0] >> 2U) & 3U]).string();
@@ -188,6 +188,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
            "a refused container leaves nothing behind");
   }
   fs::remove_all(box);
-  fs::create_directory(box);
   return 0;
 }

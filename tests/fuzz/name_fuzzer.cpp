@@ -85,18 +85,16 @@ void CheckRestoreExtension(const std::string& pathBefore,
 }
 
 void CheckCodePage(const std::string& bytes) {
-  if (const auto utf8 = format::Windows1251ToUtf8(bytes)) {
-    Expect(format::Utf8ToWindows1251(*utf8) == bytes,
-           "Windows-1251 to UTF-8 and back is exact");
-  }
-  if (const auto windows = format::Utf8ToWindows1251(bytes)) {
-    Expect(windows->size() <= bytes.size() &&
-               format::Windows1251ToUtf8(*windows) == bytes,
-           "UTF-8 to Windows-1251 and back is exact, one byte a character");
-  }
-  if (const auto extension = format::ExtensionFromStoredBytes(bytes)) {
-    Expect(extension->size() <= 3 * bytes.size(), "at most 3 bytes a byte");
-  }
+  const auto utf8 = format::Windows1251ToUtf8(bytes);
+  Expect(!utf8 || format::Utf8ToWindows1251(*utf8) == bytes,
+         "Windows-1251 to UTF-8 and back is exact");
+  const auto windows = format::Utf8ToWindows1251(bytes);
+  Expect(!windows || (windows->size() <= bytes.size() &&
+                      format::Windows1251ToUtf8(*windows) == bytes),
+         "UTF-8 to Windows-1251 and back is exact, one byte a character");
+  Expect(format::ExtensionFromStoredBytes(bytes).value_or("").size() <=
+             3 * bytes.size(),
+         "a stored extension reads back as at most 3 bytes a byte");
 }
 
 // Every extension an encryption writes comes back as the same name.

@@ -37,8 +37,7 @@ class Process {
   ~Process();  // kills the process if it still runs
 
   bool Ended();
-  // Ends the process outright (SIGKILL, TerminateProcess); it exits with
-  // kKilled.
+  // Ends it outright (SIGKILL, TerminateProcess): it exits with kKilled.
   void Kill();
   static constexpr int kKilled = 128 + 9;
   // Sends `signal`; on Windows a user's Ctrl-C whatever `signal` is, and
