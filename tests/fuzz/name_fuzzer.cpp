@@ -25,7 +25,6 @@ void Expect(bool kept, const char* promise) {
   }
 }
 
-// The text after the last ".", unless a "\" or "/" comes after it.
 std::string Extension(const std::string& path) {
   const std::size_t at = path.find_last_of("./\\");
   return at != std::string::npos && path[at] == '.' ? path.substr(at + 1) : "";

@@ -50,11 +50,12 @@ Process::Process(const std::vector<std::string>& args, const std::string& input,
       OpenInherited(streams_ / "in", GENERIC_READ, OPEN_EXISTING),
       OpenInherited(streams_ / "out", GENERIC_WRITE, CREATE_ALWAYS),
       OpenInherited(streams_ / "err", GENERIC_WRITE, CREATE_ALWAYS)};
-  STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW),
-                       .dwFlags = STARTF_USESTDHANDLES,
-                       .hStdInput = streams[0],
-                       .hStdOutput = streams[1],
-                       .hStdError = streams[2]};
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = streams[0];
+  startup.hStdOutput = streams[1];
+  startup.hStdError = streams[2];
   PROCESS_INFORMATION started{};
   const BOOL ok = CreateProcessW(
       nullptr, commandLine.data(), nullptr, nullptr, TRUE,
