@@ -1,22 +1,9 @@
 // libFuzzer target: arbitrary bytes decrypted as a container by the real job
-// on real files. Every run checks what the program promises whatever the
-// container holds, and aborts (a finding) when a promise is broken:
-//   - the bar's range is reported once, first; the bar stays within 0..99
-//     and is back at 0 if it moved; the running flag is left to the caller;
-//   - the container itself is left as it was, and the output text too;
-//   - a refused container leaves no file behind, a temporary one included;
-//   - an accepted one yields exactly plainSize bytes, each equal to its body
-//     byte in bit 0 (key bytes have bit 0 clear), under the output name in
-//     the job's own folder, and nothing else is written anywhere.
-//
-//   - a small body decrypts to body XOR the key bytes of the cell-by-cell
-//     model, and the restored name is exactly what the naming rules give;
-//   - a file that already had the output name survives every refused job
-//     byte for byte.
-//
-// Input: byte 0 chooses the password (bits 0-1), the output name (bits
-// 2-3) and whether a file already has the output name (bit 4); the rest is
-// the container. tools/make_fuzz_corpus.py writes the seeds.
+// on real files; every promise the program makes whatever the container
+// holds is an Expect below, and a broken one aborts (a finding). Input: byte
+// 0 chooses the password (bits 0-1), the output name (bits 2-3) and whether
+// a file already has the output name (bit 4); the rest is the container.
+// tools/make_fuzz_corpus.py writes the seeds.
 
 #include <algorithm>
 #include <cctype>
@@ -51,14 +38,12 @@ void Expect(bool kept, const char* promise) {
   }
 }
 
-// The fuzzer's own folder, with the job's folder "box" in it; removed when
-// the fuzzer exits normally.
+// The fuzzer's own folder, for the job's folder "box"; removed at exit.
 const fs::path& Root() {
   static const fs::path root = [] {
     std::string name =
         (fs::temp_directory_path() / "program-fuzz-XXXXXX").string();
     Expect(mkdtemp(name.data()) != nullptr, "a temporary folder can be made");
-    fs::create_directory(fs::path(name) / "box");
     std::atexit([] {
       std::error_code error;
       fs::remove_all(Root(), error);
@@ -78,45 +63,42 @@ std::vector<std::string> Names(const fs::path& folder) {
   for (const auto& entry : fs::directory_iterator(folder)) {
     names.push_back(entry.path().filename().string());
   }
+  std::sort(names.begin(), names.end());
   return names;
 }
 
 class KeepingProgress final : public jobs::ProgressSink {
  public:
-  void SetRange(int minimum, int maximum) override {
-    ranges.emplace_back(minimum, maximum);
-  }
+  void SetRange(int low, int high) override { ranges.emplace_back(low, high); }
   void SetPosition(int position) override {
     Expect(!ranges.empty(), "the range comes before any position");
-    positions.push_back(position);
+    Expect(position >= 0 && position <= 99, "the bar stays below 100");
+    last = position;
   }
   std::vector<std::pair<int, int>> ranges;
-  std::vector<int> positions;
+  int last = 0;
 };
 
-std::int64_t Int32At(const std::string& bytes, std::size_t at) {
+// The little-endian signed word at `at`, or nothing past the end.
+std::optional<std::int64_t> Int32At(const std::string& bytes, std::size_t at) {
   std::uint32_t bits = 0;
-  for (std::size_t i = 0; i < 4; ++i) {
-    bits |= std::uint32_t{static_cast<unsigned char>(bytes.at(at + i))}
-            << (8U * i);
+  for (std::size_t i = 0; i < 4 && at + 4 <= bytes.size(); ++i) {
+    bits |= std::uint32_t{static_cast<unsigned char>(bytes[at + i])} << 8 * i;
   }
-  return static_cast<std::int32_t>(bits);
+  return at + 4 <= bytes.size() ? std::optional(std::int32_t(bits))
+                                : std::nullopt;
 }
 
-// The output name the naming rules give for the container's stored
-// extension, written out here on their own: the bytes up to the first zero,
-// read as Windows-1251; appended after a dot unless the name already ends in
-// it (or its lower-cased extension is it); a final ".crypt" loses its "t".
-// Nothing when the extension cannot be read or is refused.
+// The naming rules written out on their own: the stored extension's bytes
+// up to the first zero, read as Windows-1251, appended after a dot unless
+// the name already ends in it (or its lower-cased extension is it); a final
+// ".crypt" loses its "t". Nothing when the extension (its length at `at`)
+// is unreadable or refused.
 std::optional<std::string> ExpectedName(const std::string& container,
-                                        std::size_t passwordLength,
-                                        const std::string& output) {
-  const std::size_t at = 4 + 2 * passwordLength;
-  if (container.size() < at + 4) {
-    return std::nullopt;
-  }
-  const std::int64_t x = std::max<std::int64_t>(Int32At(container, at), 0);
-  if (x > 259 || container.size() < at + 4 + x) {
+                                        std::size_t at, std::string name) {
+  const auto word = Int32At(container, at);
+  const std::int64_t x = std::max<std::int64_t>(word.value_or(0), 0);
+  if (!word || x > 259 || container.size() < at + 4 + x) {
     return std::nullopt;
   }
   std::string stored = container.substr(at + 4, x);
@@ -127,45 +109,18 @@ std::optional<std::string> ExpectedName(const std::string& container,
       return std::nullopt;
     }
   }
-  const std::string extension = *format::Windows1251ToUtf8(stored);
-  std::string name = output;
-  std::string lowered = fs::path(output).extension().string();
+  const std::string extension = "." + *format::Windows1251ToUtf8(stored);
+  std::string lowered = fs::path(name).extension().string();
   for (char& c : lowered) {
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   }
-  if (!extension.empty() && lowered != "." + extension &&
-      !name.ends_with("." + extension)) {
-    name += "." + extension;
+  if (extension != "." && lowered != extension && !name.ends_with(extension)) {
+    name += extension;
   }
   if (name.ends_with(".crypt")) {
     name.pop_back();
   }
   return name;
-}
-
-// The header as the layout gives it: P, P words, X, X bytes, plainSize.
-void CheckAccepted(const std::string& container, const std::string& password,
-                   const fs::path& output) {
-  const std::size_t passwordLength = password.size();
-  const std::size_t extensionAt = 4 + 2 * passwordLength;
-  const std::int64_t x = Int32At(container, extensionAt);
-  const std::size_t sizeAt = extensionAt + 4 + (x > 0 ? x : 0);
-  const std::int64_t plainSize = Int32At(container, sizeAt);
-  const std::size_t bodyAt = sizeAt + 4;
-  Expect(plainSize >= 0 &&
-             container.size() - bodyAt == static_cast<std::size_t>(plainSize),
-         "an accepted container is its header and plainSize bytes");
-  const std::string plain = ReadWhole(output);
-  Expect(plain.size() == static_cast<std::size_t>(plainSize),
-         "the output holds exactly plainSize bytes");
-  for (std::size_t k = 0; k < plain.size(); ++k) {
-    Expect(((plain[k] ^ container[bodyAt + k]) & 1) == 0,
-           "bit 0 of each byte passes through unchanged");
-  }
-  if (plain.size() <= 32) {
-    Expect(plain == test::Combine(password, container.substr(bodyAt)),
-           "the body is XORed with the model's key bytes");
-  }
 }
 
 }  // namespace
@@ -176,17 +131,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     return -1;
   }
   const fs::path box = Root() / "box";
+  fs::create_directory(box);
   const std::string& password = kPasswords[data[0] & 3U];
   const std::string output =
       (box / kOutputNames[(data[0] >> 2U) & 3U]).string();
   const std::string container(reinterpret_cast<const char*>(data + 1),
                               size - 1);
   const std::string input = (box / "in.crypt").string();
-  std::ofstream(input, std::ios::binary | std::ios::trunc)
-      .write(container.data(), static_cast<std::streamsize>(container.size()));
+  std::ofstream(input, std::ios::binary) << container;
   const std::string windowsPassword = *format::Utf8ToWindows1251(password);
-  const std::optional<std::string> expected =
-      ExpectedName(container, windowsPassword.size(), output);
+  // The header: P, P words, X, X bytes, plainSize; then the body.
+  const std::size_t xAt = 4 + 2 * windowsPassword.size();
+  const auto expected = ExpectedName(container, xAt, output);
   // Made where the name can be made (a long extension passes NAME_MAX).
   const bool earlierFile =
       (data[0] & 0x10U) != 0 && expected &&
@@ -200,24 +156,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
 
   Expect(progress.ranges == std::vector<std::pair<int, int>>{{0, 100}},
          "the bar's range is set once");
-  for (const int position : progress.positions) {
-    Expect(position >= 0 && position <= 99, "the bar stays below 100");
-  }
-  Expect(progress.positions.empty() || progress.positions.back() == 0,
-         "the bar is back at 0");
+  Expect(progress.last == 0, "the bar is back at 0");
   Expect(running.load() == 1, "the running flag is the caller's");
   Expect(ReadWhole(input) == container, "the container is left alone");
   Expect(result.outputText == output, "a decryption leaves the text alone");
   Expect(Names(Root()) == std::vector<std::string>{"box"},
          "nothing is written beside the job's folder");
-  std::vector<std::string> names = Names(box);
-  std::sort(names.begin(), names.end());
+  const std::vector<std::string> names = Names(box);
   if (result.message == jobs::JobMessage::MSG_DONE) {
-    Expect(expected == result.outputPath,
-           "the output has the name the naming rules give");
-    Expect(names.size() == 2 && fs::is_regular_file(result.outputPath),
+    Expect(expected == result.outputPath && names.size() == 2 &&
+               fs::is_regular_file(result.outputPath),
            "an accepted container makes one file, under the restored name");
-    CheckAccepted(container, windowsPassword, result.outputPath);
+    const std::size_t sizeAt =
+        xAt + 4 + std::max<std::int64_t>(Int32At(container, xAt).value(), 0);
+    const std::string body = container.substr(sizeAt + 4);
+    const std::string plain = ReadWhole(result.outputPath);
+    Expect(Int32At(container, sizeAt) == std::int64_t(body.size()) &&
+               plain.size() == body.size(),
+           "the output holds plainSize bytes, all of the body");
+    for (std::size_t k = 0; k < plain.size(); ++k) {
+      Expect(((plain[k] ^ body[k]) & 1) == 0,
+             "bit 0 of each byte passes through unchanged");
+    }
+    Expect(plain.size() > 32 || plain == test::Combine(windowsPassword, body),
+           "the body is XORed with the model's key bytes");
   } else if (earlierFile) {
     Expect(names.size() == 2 && ReadWhole(*expected) == "earlier",
            "a refused container leaves the earlier file as it was");
@@ -225,10 +187,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     Expect(names == std::vector<std::string>{"in.crypt"},
            "a refused container leaves nothing behind");
   }
-  for (const std::string& name : names) {
-    if (name != "in.crypt") {
-      fs::remove(box / name);
-    }
-  }
+  fs::remove_all(box);
   return 0;
 }

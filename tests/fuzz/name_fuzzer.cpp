@@ -4,11 +4,11 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <string_view>
 
 #include "format/container_header.h"
 #include "format/windows1251.h"
@@ -25,60 +25,38 @@ void Expect(bool kept, const char* promise) {
   }
 }
 
-// Scans back from the end to the first ".", "\" or "/".
 std::string Extension(const std::string& path) {
-  for (std::size_t i = path.size(); i > 0; --i) {
-    const char c = path[i - 1];
-    if (c == '\\' || c == '/') {
-      return "";
-    }
-    if (c == '.') {
-      return path.substr(i);
-    }
-  }
-  return "";
+  const std::size_t at = path.find_last_of("./\\");
+  return at != std::string::npos && path[at] == '.' ? path.substr(at + 1) : "";
 }
 
 std::string Lower(std::string text) {
   for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c + ('a' - 'A'));
-    }
+    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
   }
   return text;
 }
 
-// A name of about `length` bytes ending in `tail`, so that the limits are
-// reached often.
-std::string NearLength(FuzzedDataProvider& data, const std::string& tail) {
-  const auto length =
-      data.ConsumeIntegralInRange<std::size_t>(0, kMaxPathLength + 8);
-  return std::string(length > tail.size() ? length - tail.size() : 0, 'd') +
-         tail;
-}
-
+// A container name is kept; a name the suffix would make longer than the
+// platform allows is refused untouched; any other gets it on both names.
 void CheckAddContainerExtension(const std::string& textBefore,
                                 const std::string& pathBefore) {
   std::string text = textBefore;
   std::string path = pathBefore;
   const std::string extension = Lower(Extension(text));
   const bool done = jobs::AddContainerExtension(text, path, extension);
-  if (extension == "crypt" || pathBefore.ends_with(".crypt")) {
-    Expect(done && text == textBefore && path == pathBefore,
-           "a container name is kept");
-  } else if (pathBefore.size() + 6 > kMaxPathLength) {
-    Expect(!done && text == textBefore && path == pathBefore,
-           "a name the suffix would make too long is refused untouched");
-  } else {
-    Expect(
-        done && text == textBefore + ".crypt" && path == pathBefore + ".crypt",
-        "the suffix goes on both names");
-    Expect(path.size() <= kMaxPathLength, "a grown name fits the platform");
-    Expect(jobs::IsContainerName(path) && jobs::IsContainerName(text),
-           "an encryption's output is named as a container");
-  }
+  const bool kept = extension == "crypt" || pathBefore.ends_with(".crypt");
+  const bool grows = !kept && pathBefore.size() + 6 <= kMaxPathLength;
+  const std::string suffix = grows ? ".crypt" : "";
+  Expect(done == (kept || grows) && text == textBefore + suffix &&
+             path == pathBefore + suffix,
+         "the container suffix goes on both names when it may");
+  Expect(!grows || (jobs::IsContainerName(path) && jobs::IsContainerName(text)),
+         "an encryption's output is named as a container");
 }
 
+// A name with the extension is kept; one the extension would make too long
+// is refused untouched; any other gets it after a dot.
 void CheckRestoreExtension(const std::string& pathBefore,
                            const std::string& outputExtension,
                            const std::string& stored) {
@@ -88,46 +66,34 @@ void CheckRestoreExtension(const std::string& pathBefore,
       stored.empty() || outputExtension == stored ||
       (pathBefore.size() > stored.size() && pathBefore.ends_with(stored) &&
        pathBefore[pathBefore.size() - stored.size() - 1] == '.');
-  if (kept) {
-    Expect(done && path == pathBefore, "a name with the extension is kept");
-  } else if (pathBefore.size() + 1 + stored.size() > kMaxPathLength) {
-    Expect(!done && path == pathBefore,
-           "a name the extension would make too long is refused untouched");
-  } else {
-    Expect(done && path == pathBefore + "." + stored,
-           "the stored extension is appended after a dot");
-    Expect(path.size() <= kMaxPathLength, "a grown name fits the platform");
-    if (stored.find_first_of("./\\") == std::string::npos) {
-      Expect(jobs::PathExtension(path) == stored,
-             "the restored name has the stored extension");
-    }
-  }
+  const bool grows =
+      !kept && pathBefore.size() + 1 + stored.size() <= kMaxPathLength;
+  Expect(done == (kept || grows) &&
+             path == (grows ? pathBefore + "." + stored : pathBefore),
+         "the stored extension is appended after a dot when it may");
+  Expect(!grows || stored.find_first_of("./\\") != std::string::npos ||
+             jobs::PathExtension(path) == stored,
+         "the restored name has the stored extension");
 
   std::string guarded = path;
   jobs::GuardContainerExtension(guarded);
-  if (path.size() >= 7 && path.ends_with(".crypt")) {
-    Expect(guarded == path.substr(0, path.size() - 1),
-           "a restored .crypt loses its last character");
-  } else {
-    Expect(guarded == path, "any other name is kept");
-  }
-  Expect(guarded.size() < 7 || !guarded.ends_with(".crypt"),
-         "a decrypted file is not named .crypt");
+  // So a decrypted file is never named .crypt.
+  const bool crypt = path.size() >= 7 && path.ends_with(".crypt");
+  Expect(guarded == (crypt ? path.substr(0, path.size() - 1) : path),
+         "a restored .crypt loses its last character, any other name is kept");
 }
 
 void CheckCodePage(const std::string& bytes) {
-  if (const auto utf8 = format::Windows1251ToUtf8(bytes)) {
-    Expect(format::Utf8ToWindows1251(*utf8) == bytes,
-           "Windows-1251 to UTF-8 and back is exact");
-  }
-  if (const auto windows = format::Utf8ToWindows1251(bytes)) {
-    Expect(windows->size() <= bytes.size(), "one byte a character");
-    Expect(format::Windows1251ToUtf8(*windows) == bytes,
-           "UTF-8 to Windows-1251 and back is exact");
-  }
-  if (const auto extension = format::ExtensionFromStoredBytes(bytes)) {
-    Expect(extension->size() <= 3 * bytes.size(), "at most 3 bytes a byte");
-  }
+  const auto utf8 = format::Windows1251ToUtf8(bytes);
+  Expect(!utf8 || format::Utf8ToWindows1251(*utf8) == bytes,
+         "Windows-1251 to UTF-8 and back is exact");
+  const auto windows = format::Utf8ToWindows1251(bytes);
+  Expect(!windows || (windows->size() <= bytes.size() &&
+                      format::Windows1251ToUtf8(*windows) == bytes),
+         "UTF-8 to Windows-1251 and back is exact, one byte a character");
+  Expect(format::ExtensionFromStoredBytes(bytes).value_or("").size() <=
+             3 * bytes.size(),
+         "a stored extension reads back as at most 3 bytes a byte");
 }
 
 // Every extension an encryption writes comes back as the same name.
@@ -140,10 +106,9 @@ void CheckStoredExtension(const std::string& name) {
   }
   const std::string header = format::EncodeHeader({"a", *stored, 0});
   const auto decoded = format::DecodeHeader(header, "a", header.size());
-  Expect(!decoded.fault && decoded.header.extension == *stored,
-         "a written extension passes the reader's checks");
-  Expect(format::ExtensionFromStoredBytes(*stored) == extension,
-         "a written extension reads back as the same name");
+  Expect(!decoded.fault && decoded.header.extension == *stored &&
+             format::ExtensionFromStoredBytes(*stored) == extension,
+         "a written extension passes the reader's checks, reads back the same");
   std::string restored = "out";
   Expect(jobs::RestoreExtension(restored, "", extension) &&
              (extension.empty() || Extension(restored) == extension),
@@ -165,7 +130,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes,
   Expect(jobs::IsContainerName(tail) == (Lower(Extension(tail)) == "crypt"),
          "any letter case of crypt decrypts");
 
-  const std::string path = NearLength(data, tail);
+  // A name of about `length` bytes ending in `tail`: the limits are reached.
+  const auto length =
+      data.ConsumeIntegralInRange<std::size_t>(0, kMaxPathLength + 8);
+  const std::string path =
+      std::string(length - std::min(length, tail.size()), 'd') + tail;
   CheckAddContainerExtension(tail, path);
   CheckAddContainerExtension(path, path);
   CheckAddContainerExtension(other, path);

@@ -29,7 +29,7 @@ struct ProcessResult {
 class Process {
  public:
   // `args` starts with the program. An `interruptible` process can be sent
-  // Interrupt: on Windows it shares the test's console for that.
+  // a Signal: on Windows it shares the test's console for that.
   Process(const std::vector<std::string>& args, const std::string& input,
           bool interruptible = false);
   Process(const Process&) = delete;
@@ -37,19 +37,17 @@ class Process {
   ~Process();  // kills the process if it still runs
 
   bool Ended();
-  // Ends the process outright (SIGKILL, TerminateProcess); it exits with
-  // kKilled.
+  // Ends it outright (SIGKILL, TerminateProcess): it exits with kKilled.
   void Kill();
   static constexpr int kKilled = 128 + 9;
-  // What a user's Ctrl-C does. False on Windows when the test has no
-  // console to press it on.
-  bool Interrupt();
+  // Sends `signal`; on Windows a user's Ctrl-C whatever `signal` is, and
+  // false when the test has no console to press it on.
+  bool Signal(int signal);
   ProcessResult Wait();
 
 #ifndef _WIN32
   // On a pseudo-terminal instead, whose screen holds both output streams.
   explicit Process(const std::vector<std::string>& args);
-  void Signal(int signal) const;
   // Waits for `prompt` on the screen after the earlier ones; types `line`.
   bool Answer(const std::string& prompt, const std::string& line);
   [[nodiscard]] const std::string& Screen() const { return screen_; }
@@ -62,6 +60,7 @@ class Process {
   std::intptr_t id_ = -1;  // the process id, or its handle on Windows
   std::optional<int> status_;
 #ifndef _WIN32
+  bool Reap(int options);  // waitpid's
   bool ReadSome();
 
   int terminal_ = -1;

@@ -27,7 +27,6 @@ pid_t Start(const std::vector<std::string>& args, const int* streams,
       }
     }
     std::vector<char*> argv;
-    argv.reserve(args.size() + 1);
     for (const std::string& arg : args) {
       argv.push_back(const_cast<char*>(arg.c_str()));
     }
@@ -68,38 +67,31 @@ Process::~Process() {
   close(terminal_);
 }
 
-bool Process::Ended() {
+bool Process::Ended() { return Reap(WNOHANG); }
+
+bool Process::Reap(int options) {
   int status = 0;
-  if (!status_ && waitpid(static_cast<pid_t>(id_), &status, WNOHANG) > 0) {
+  if (!status_ && waitpid(static_cast<pid_t>(id_), &status, options) > 0) {
     status_ = status;
   }
   return status_.has_value();
 }
 
-void Process::Signal(int signal) const {
-  kill(static_cast<pid_t>(id_), signal);
+bool Process::Signal(int signal) {
+  return kill(static_cast<pid_t>(id_), signal) == 0;
 }
 
 void Process::Kill() { Signal(SIGKILL); }
 
-bool Process::Interrupt() {
-  Signal(SIGINT);
-  return true;
-}
-
 ProcessResult Process::Wait() {
   while (terminal_ >= 0 && ReadSome()) {
   }
-  int s = 0;
-  if (!status_ && waitpid(static_cast<pid_t>(id_), &s, 0) > 0) {
-    status_ = s;
-  }
-  s = status_.value_or(-1);
+  Reap(0);
+  const int s = status_.value_or(-1);
   const int status = WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s);
-  if (terminal_ >= 0) {
-    return {status, screen_, ""};
-  }
-  return {status, ReadFile(streams_ / "out"), ReadFile(streams_ / "err")};
+  return terminal_ >= 0 ? ProcessResult{status, screen_, ""}
+                        : ProcessResult{status, ReadFile(streams_ / "out"),
+                                        ReadFile(streams_ / "err")};
 }
 
 bool Process::Answer(const std::string& prompt, const std::string& line) {

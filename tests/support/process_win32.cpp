@@ -95,7 +95,7 @@ void Process::Kill() { TerminateProcess(HandleOf(id_), kKilled); }
 // Wine sends no Ctrl-Break to a process group: Ctrl-C goes to every process
 // on the console, and the test ignores it (its children do not inherit
 // that).
-bool Process::Interrupt() {
+bool Process::Signal(int /*signal*/) {
   SetConsoleCtrlHandler(nullptr, TRUE);
   return GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
 }
