@@ -195,8 +195,10 @@ TEST_F(DialogLogic, PickHelpAndAboutDuringAJobLeaveItAlone) {
   for (auto open : {&MainDialogLogic::OnHelp, &MainDialogLogic::OnAbout}) {
     ((*logic).*open)();
     EXPECT_FALSE(view.visible);
+    // The job goes on: the bar moves, or under load it has already ended.
     const int before = view.position;
-    EXPECT_TRUE(PumpUntil([&] { return view.position > before; }));
+    EXPECT_TRUE(PumpUntil(
+        [&] { return view.position > before || view.message.has_value(); }));
     logic->OnSideDialogClosed();
     EXPECT_TRUE(view.visible);
   }
