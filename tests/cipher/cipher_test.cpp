@@ -59,24 +59,6 @@ std::string RandomPassword(std::size_t length, std::mt19937& generator) {
   return password;
 }
 
-TEST(TapMask, FoldsThePatternWithTheOrBeforeTheShift) {
-  const auto fold = KeystreamRegister::FoldTapPattern;
-  const auto ones = fold(Pattern({}, '1'));
-  for (int bit = 0; bit < 256; ++bit) {
-    EXPECT_EQ(Bit(ones, bit), bit % 32 != 0) << bit;
-  }
-  // Characters that are shifted out again, or land in the unread bit 255.
-  for (const int index : {254, 222, 190, 158, 126, 94, 62, 30}) {
-    const auto mask = fold(Pattern({index}));
-    for (int bit = 0; bit < 255; ++bit) {
-      ASSERT_FALSE(Bit(mask, bit)) << index;
-    }
-  }
-  EXPECT_EQ(fold(Pattern({0})),
-            (KeystreamRegister::Cells{0, 0, 0, 0, 0, 0, 0, 2}));
-  EXPECT_EQ(fold(Pattern({223})), (KeystreamRegister::Cells{2}));
-}
-
 TEST(RegisterStep, MatchesTheCellModel) {
   std::mt19937 generator(11);
   const std::vector<std::string> patterns = {
@@ -286,65 +268,44 @@ TEST_P(EveryLength, FastKeyBytesEqualTheLiteralRegister) {
   const std::vector<std::uint8_t> literal =
       LiteralKeyBytes(password, kStreamBytes);
   ASSERT_EQ(literal.size(), kStreamBytes);
-  constexpr std::uint64_t kBlockWords[] = {64, 1000, 4097, 1U << 16U};
+  // Blocks down to one word (a hand-off every few bytes: fewer bytes there)
+  // and up to eight generator threads.
+  constexpr std::uint64_t kBlockWords[] = {1, 2, 3, 64, 1000, 4097, 1U << 16U};
+  constexpr unsigned kThreads[] = {0, 1, 2, 3, 8};
+  const std::uint64_t words = kBlockWords[length % 7];
+  const std::vector<std::uint8_t> head(
+      literal.begin(),
+      literal.begin() +
+          static_cast<std::ptrdiff_t>(kStreamBytes / (words < 64 ? 64 : 1)));
   ForEachFilter([&] {
     cipher::FastKeystream fast(Loaded(password));
     EXPECT_EQ(Draw(fast, kStreamBytes, length), literal);
-    cipher::KeystreamRing ring(Loaded(password), length % 3,
-                               kBlockWords[length % 4]);
-    EXPECT_EQ(Draw(ring, kStreamBytes, length + 1), literal);
+    cipher::KeystreamRing ring(Loaded(password), kThreads[length % 5], words);
+    EXPECT_EQ(Draw(ring, head.size(), length + 1), head);
   });
 }
 
 INSTANTIATE_TEST_SUITE_P(FastKeystream, EveryLength,
                          ::testing::Range<std::size_t>(1, 17));
 
-TEST(KeystreamRing, EqualsOneThreadForAnyBlockLengthAndThreads) {
+// Combining XORs the key bytes into the data, in pieces of any length: the
+// key bytes themselves become zeros.
+TEST(KeystreamRing, CombinesInPiecesOfAnyLength) {
   const std::string password = "\xE4ve \xED\xE8\xF8\xEA\xE8";
-  const std::size_t count = kStreamBytes / 4;
-  cipher::FastKeystream single(Loaded(password));
-  const std::vector<std::uint8_t> expected = Draw(single, count, 1);
-  for (const std::uint64_t words : {1U, 2U, 3U, 64U, 1000U, 4097U}) {
-    // A seam every few words makes a hand-off every few bytes: fewer bytes.
-    const std::size_t bytes = words < 64 ? count / 16 : count;
-    const std::vector<std::uint8_t> head(expected.data(),
-                                         expected.data() + bytes);
-    for (const unsigned threads : {0U, 1U, 2U, 3U, 8U}) {
-      cipher::KeystreamRing ring(Loaded(password), threads, words);
-      EXPECT_EQ(Draw(ring, bytes, threads), head) << words << " " << threads;
-    }
-    // Combining XORs the key bytes into the data, in pieces of any length:
-    // the key bytes themselves become zeros.
+  const std::vector<std::uint8_t> key =
+      LiteralKeyBytes(password, kStreamBytes / 16);
+  for (const std::uint64_t words : {1U, 3U, 64U, 4097U}) {
     cipher::KeystreamRing ring(Loaded(password), 2, words);
-    std::vector<std::uint8_t> combined = head;
-    for (std::size_t done = 0; done < bytes; done += words) {
+    std::vector<std::uint8_t> combined = key;
+    for (std::size_t done = 0; done < key.size(); done += words) {
       ring.Combine(combined.data() + done,
-                   std::min<std::size_t>(words, bytes - done));
+                   std::min<std::size_t>(words, key.size() - done));
     }
-    EXPECT_EQ(combined, std::vector<std::uint8_t>(bytes)) << words;
+    EXPECT_EQ(combined, std::vector<std::uint8_t>(key.size())) << words;
   }
 }
 
 // --- The guard against a keystream that stops ------------------------------
-
-TEST(FastKeystream, StopsWhereNextKeyByteGivesUp) {
-  // 0x01 leaves one set cell and then zeros for ever; NUL leaves nothing.
-  for (const std::string& password :
-       {std::string("\x01"), std::string(1, '\0'), std::string(3, '\0')}) {
-    ASSERT_TRUE(LiteralKeyBytes(password, 1).empty());
-    ForEachFilter([&] {
-      cipher::FastKeystream fast(Loaded(password));
-      std::uint8_t key[64] = {};
-      EXPECT_EQ(fast.Generate(key, sizeof key), 0U);
-      EXPECT_EQ(fast.Generate(key, 1), 0U);
-      for (const unsigned threads : {0U, 2U}) {
-        cipher::KeystreamRing ring(Loaded(password), threads, 4);
-        std::vector<std::uint8_t> many(100000);
-        EXPECT_EQ(ring.Generate(many.data(), many.size()), 0U);
-      }
-    });
-  }
-}
 
 // The key bytes of NextKeyByte's pair filter, on the raw bits of a state
 // produced one output at a time: `low`'s 63 bits, then bit 0 of P,
