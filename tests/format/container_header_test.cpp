@@ -77,18 +77,6 @@ TEST(DecodeHeader, ReadsWhatTheWriterWrote) {
   }
 }
 
-TEST(DecodeHeader, ACutFailsTheFieldItCuts) {
-  for (std::size_t length = 0; length < kHeader.size(); ++length) {
-    const format::HeaderDecoding decoded =
-        format::DecodeHeader(kHeader.substr(0, length), "abc", kSize);
-    EXPECT_EQ(decoded.fault, HeaderFault::kCutShort) << length;
-    EXPECT_EQ(decoded.faultyPart, length < 10   ? HeaderPart::kPassword
-                                  : length < 17 ? HeaderPart::kExtension
-                                                : HeaderPart::kPlainSize)
-        << length;
-  }
-}
-
 // Each row fails one check, or several where the order decides.
 TEST(DecodeHeader, RefusesInTheReadersOrder) {
   using enum HeaderFault;
