@@ -142,18 +142,6 @@ TEST_F(FileFaults, AWriteFailingAfterCancel) {
         writeAt < 16 ? JobMessage::MSG_WRITE_ERROR : JobMessage::MSG_CANCELLED,
         {0}, dir / "c.crypt", false);
   }
-  // Cancelled while the second block is shown; the third's write fails.
-  test::FaultyFiles faults;
-  faults.writeFailsAt = 16 + 2 * kBlock + 1;
-  test::JobHarness job(plain, dir / "c", "pw");
-  job.progress.onPosition = [&](int position) {
-    if (position == 40) {
-      job.running.store(0);
-    }
-  };
-  EXPECT_EQ(job.Run(faults), JobMessage::MSG_CANCELLED);
-  EXPECT_EQ(job.progress.positions.back(), 0);
-  EXPECT_EQ(dir.Names(), std::vector<std::string>{"p"});
 }
 
 }  // namespace
