@@ -53,14 +53,11 @@ std::string WithExtensionLength(std::int64_t length) {
 
 // Each header is followed by exactly plainSize bytes.
 TEST(DecodeHeader, ReadsWhatTheWriterWrote) {
-  const std::string e259(259, 'e');
   const struct {
     std::string bytes, extension;
     std::int32_t plainSize;
   } cases[] = {
       {kHeader, "TXT", 5},
-      {test::BuildHeader("abc", e259, 0), e259, 0},
-      {test::BuildHeader("abc", std::string("md\0z", 4), 1), "md", 1},
       // A negative extension length reads as no extension.
       {WithExtensionLength(-1) + std::string("\x02\0\0\0", 4), "", 2},
       {WithExtensionLength(INT32_MIN) + std::string("\x02\0\0\0", 4), "", 2},
