@@ -32,9 +32,7 @@ class Process {
   // a Signal: on Windows it shares the test's console for that.
   Process(const std::vector<std::string>& args, const std::string& input,
           bool interruptible = false);
-  Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
-  ~Process();  // kills the process if it still runs
+  ~Process();  // kills the process if it still runs (not copied: streams_)
 
   bool Ended();
   // Ends it outright (SIGKILL, TerminateProcess): it exits with kKilled.
