@@ -25,7 +25,6 @@ test::Process Cli(std::vector<std::string> args, const std::string& input = "",
   return {args, input, interruptible};
 }
 
-namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 constexpr auto kNone = std::string::npos;
 
@@ -48,15 +47,13 @@ Result Crypt(const std::string& password, const std::string& input,
 TEST(CliRoundTrip, CrlfPasswordFileThenDescriptor) {
   const test::TempDir dir;
   test::WriteFile(dir / "парола", kPassword + "\r\nnext line\n");
+  const std::string plain = test::PatternBytes(1U << 20U, 3);
+  test::WriteFile(dir / "отчет.тхт", plain);
   const std::vector<std::string> encrypt = {"--password-file", dir / "парола",
                                             dir / "отчет.тхт", dir / "кутия"};
-  for (const std::size_t size : {0U, 1U, 1U << 20U}) {
-    const std::string plain = test::PatternBytes(size, size);
-    test::WriteFile(dir / "отчет.тхт", plain);
-    EXPECT_EQ(Cli(encrypt).Wait(), kDone);
-    EXPECT_EQ(Crypt(kPassword, dir / "кутия.crypt", dir / "обратно"), kDone);
-    EXPECT_TRUE(test::ReadFile(dir / "обратно.тхт") == plain) << size;
-  }
+  EXPECT_EQ(Cli(encrypt).Wait(), kDone);
+  EXPECT_EQ(Crypt(kPassword, dir / "кутия.crypt", dir / "обратно"), kDone);
+  EXPECT_TRUE(test::ReadFile(dir / "обратно.тхт") == plain);
   // A frozen container with a Cyrillic name and password, byte for byte.
   const std::string frozen = PROGRAM_SOURCE_DIR "/tests/vectors/отчет.Тхт";
   test::WriteFile(dir / "отчет.Тхт", test::ReadFile(frozen));
@@ -76,7 +73,7 @@ TEST(CliFailures, MessageStatusAndUnchangedFolder) {
   test::WriteFile(dir / "out.crypt", "earlier container");
   test::WriteFile(dir / "x.日", "");
   test::WriteFile(dir / "huge.bin", "");
-  fs::resize_file(dir / "huge.bin", 1ULL << 31U);  // sparse, 2 GiB
+  std::filesystem::resize_file(dir / "huge.bin", 1ULL << 31U);  // sparse, 2 GiB
   const Names before = dir.Names();
   const struct {
     std::string input, output;
@@ -200,11 +197,10 @@ TEST(CliShell, StandardOutputNoCodePageAndEndlessPasswordLine) {
   for (const std::string& reader :
        {std::string(), std::string(" | head -c9")}) {
     const std::string out = Shell("(" + job + "/dev/stdout 2>" + dir / "err" +
-                                  "; echo $? >" + dir / "status)" + reader);
+                                  "; echo $? >>" + dir / "err)" + reader);
     EXPECT_TRUE(out == plain.substr(0, reader.empty() ? plain.size() : 9));
     EXPECT_EQ(test::ReadFile(dir / "err"),
-              reader.empty() ? "готово\n" : kWriteError + "\n");
-    EXPECT_EQ(test::ReadFile(dir / "status"), reader.empty() ? "0\n" : "11\n");
+              reader.empty() ? "готово\n0\n" : kWriteError + "\n11\n");
   }
   EXPECT_EQ(Shell("LD_PRELOAD=" NO_CODE_PAGE_PATH
                   " ASAN_OPTIONS=verify_asan_link_order=0 " +

@@ -49,7 +49,6 @@ class Process {
   // Waits for `prompt` on the screen after the earlier ones; types `line`.
   bool Answer(const std::string& prompt, const std::string& line);
   [[nodiscard]] const std::string& Screen() const { return screen_; }
-  // Whether the terminal echoes what is typed.
   [[nodiscard]] bool Echoes() const;
 #endif
 
