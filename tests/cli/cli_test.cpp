@@ -44,28 +44,25 @@ Result Crypt(const std::string& password, const std::string& input,
   return Cli({"--password-fd=0", input, output}, password + "\n").Wait();
 }
 
-TEST(CliRoundTrip, CrlfPasswordFileThenDescriptor) {
+TEST(Cli, RoundTripFailuresAndRefusals) {
   const test::TempDir dir;
-  test::WriteFile(dir / "парола", kPassword + "\r\nnext line\n");
   const std::string plain = test::PatternBytes(1U << 20U, 3);
-  test::WriteFile(dir / "отчет.тхт", plain);
+  test::WriteFile(dir / "a.txt", plain);
+  // A password file with CRLF line ends encrypts, the descriptor decrypts.
+  test::WriteFile(dir / "парола", kPassword + "\r\nnext line\n");
   const std::vector<std::string> encrypt = {"--password-file", dir / "парола",
-                                            dir / "отчет.тхт", dir / "кутия"};
-  EXPECT_EQ(Cli(encrypt).Wait(), kDone);
-  EXPECT_EQ(Crypt(kPassword, dir / "кутия.crypt", dir / "обратно"), kDone);
-  EXPECT_TRUE(test::ReadFile(dir / "обратно.тхт") == plain);
+                                            dir / "a.txt", dir / "box"};
+  ASSERT_EQ(Cli(encrypt).Wait(), kDone);
+  EXPECT_EQ(Crypt(kPassword, dir / "box.crypt", dir / "обратно"), kDone);
+  EXPECT_TRUE(test::ReadFile(dir / "обратно.txt") == plain);
   // A frozen container with a Cyrillic name and password, byte for byte.
   const std::string frozen = PROGRAM_SOURCE_DIR "/tests/vectors/отчет.Тхт";
   test::WriteFile(dir / "отчет.Тхт", test::ReadFile(frozen));
   EXPECT_EQ(Crypt("парола", dir / "отчет.Тхт", dir / "отчет.Тхт"), kDone);
   EXPECT_TRUE(test::ReadFile(dir / "отчет.Тхт.crypt") ==
               test::ReadFile(frozen + ".crypt"));
-}
 
-TEST(CliFailures, MessageStatusAndUnchangedFolder) {
-  const test::TempDir dir;
-  test::WriteFile(dir / "a.txt", test::PatternBytes(1000, 7));
-  ASSERT_EQ(Crypt(kPassword, dir / "a.txt", dir / "box"), kDone);
+  // Failures: status and message, and the folder as it was.
   const std::string box = test::ReadFile(dir / "box.crypt");
   test::WriteFile(dir / "cut.crypt", box.substr(0, box.size() - 1));
   test::WriteFile(dir / "stub.crypt", box.substr(0, 6));
