@@ -171,7 +171,6 @@ TEST(CliTerminal, PasswordUnechoedProgressErasedEchoRestored) {
   EXPECT_TRUE(job.Echoes());
 }
 
-// What a shell command writes on its standard output.
 std::string Shell(const std::string& command) {
   FILE* shell = popen(command.c_str(), "r");
   std::string out(2 << 20, '\0');

@@ -52,8 +52,8 @@ TEST(CrashSafety, KilledJobsNeverLeaveAPartialOutput) {
     if (earlier) {
       test::WriteFile(dir / output, "earlier");
     }
-    test::Process job = encrypt ? Start(dir / "p.bin", dir / "o")
-                                : Start(dir / "c.crypt", dir / "back");
+    test::Process job = Start(dir / (encrypt ? "p.bin" : "c.crypt"),
+                              dir / (encrypt ? "o" : "back"));
     std::this_thread::sleep_for(
         std::uniform_int_distribution<Clock::rep>(0, span.count())(random) *
         Clock::duration(1));
