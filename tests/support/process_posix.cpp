@@ -19,6 +19,7 @@ namespace {
 pid_t Start(const std::vector<std::string>& args, const std::string* streams,
             int* terminal) {
   std::vector<char*> argv;  // made before the fork: the child only execs
+  argv.reserve(args.size() + 1);
   for (const std::string& arg : args) {
     argv.push_back(const_cast<char*>(arg.c_str()));
   }
