@@ -4,14 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <cstdlib>
 
 #include "app/qt/application_setup.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication application(argc, argv);
   PrepareApplication(application);
   return RUN_ALL_TESTS();

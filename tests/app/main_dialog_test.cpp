@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QUrl>
-#include <fstream>
 #include <memory>
 
 #include "app/qt/side_dialogs.h"
@@ -224,10 +223,9 @@ TEST_F(QtFace, HelpAndAboutHideTheDialogWhichComesBackInPlace) {
   about->close();
   EXPECT_TRUE(dlg->isVisible());
   // The README is signed with the same name and address.
-  std::ifstream readme(PROGRAM_SOURCE_DIR "/README.md");
-  const std::string content{std::istreambuf_iterator<char>(readme), {}};
-  EXPECT_NE(content.find("— " + std::string(res::kMaintainerName) + ", <" +
-                         std::string(res::kMaintainerEmail) + ">"),
+  EXPECT_NE(ReadFile(PROGRAM_SOURCE_DIR "/README.md")
+                .find("— " + std::string(res::kMaintainerName) + ", <" +
+                      std::string(res::kMaintainerEmail) + ">"),
             std::string::npos);
 }
 

@@ -25,7 +25,6 @@ test::Process Cli(std::vector<std::string> args, const std::string& input = "",
   return {args, input, interruptible};
 }
 
-namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 constexpr auto kNone = std::string::npos;
 
@@ -45,41 +44,33 @@ Result Crypt(const std::string& password, const std::string& input,
   return Cli({"--password-fd=0", input, output}, password + "\n").Wait();
 }
 
-TEST(CliRoundTrip, CrlfPasswordFileThenDescriptor) {
+TEST(Cli, RoundTripFailuresAndRefusals) {
   const test::TempDir dir;
+  const std::string plain = test::PatternBytes(1U << 20U, 3);
+  test::WriteFile(dir / "a.txt", plain);
+  // A password file with CRLF line ends encrypts, the descriptor decrypts.
   test::WriteFile(dir / "парола", kPassword + "\r\nnext line\n");
   const std::vector<std::string> encrypt = {"--password-file", dir / "парола",
-                                            dir / "отчет.тхт", dir / "кутия"};
-  for (const std::size_t size : {0U, 1U, 1U << 20U}) {
-    const std::string plain = test::PatternBytes(size, size);
-    test::WriteFile(dir / "отчет.тхт", plain);
-    EXPECT_EQ(Cli(encrypt).Wait(), kDone);
-    EXPECT_EQ(Crypt(kPassword, dir / "кутия.crypt", dir / "обратно"), kDone);
-    EXPECT_TRUE(test::ReadFile(dir / "обратно.тхт") == plain) << size;
-  }
+                                            dir / "a.txt", dir / "box"};
+  ASSERT_EQ(Cli(encrypt).Wait(), kDone);
+  EXPECT_EQ(Crypt(kPassword, dir / "box.crypt", dir / "обратно"), kDone);
+  EXPECT_TRUE(test::ReadFile(dir / "обратно.txt") == plain);
   // A frozen container with a Cyrillic name and password, byte for byte.
   const std::string frozen = PROGRAM_SOURCE_DIR "/tests/vectors/отчет.Тхт";
   test::WriteFile(dir / "отчет.Тхт", test::ReadFile(frozen));
   EXPECT_EQ(Crypt("парола", dir / "отчет.Тхт", dir / "отчет.Тхт"), kDone);
   EXPECT_TRUE(test::ReadFile(dir / "отчет.Тхт.crypt") ==
               test::ReadFile(frozen + ".crypt"));
-}
 
-TEST(CliFailures, MessageStatusAndUnchangedFolder) {
-  const test::TempDir dir;
-  test::WriteFile(dir / "a.txt", test::PatternBytes(1000, 7));
-  ASSERT_EQ(Crypt(kPassword, dir / "a.txt", dir / "box"), kDone);
+  // Failures: status and message, and the folder as it was.
   const std::string box = test::ReadFile(dir / "box.crypt");
   test::WriteFile(dir / "cut.crypt", box.substr(0, box.size() - 1));
   test::WriteFile(dir / "stub.crypt", box.substr(0, 6));
   test::WriteFile(dir / "back.txt", "earlier plain file");
   test::WriteFile(dir / "out.crypt", "earlier container");
-#ifndef _WIN32
-  fs::create_symlink("/dev/full", dir / "full.crypt");  // written in place
-#endif
   test::WriteFile(dir / "x.日", "");
   test::WriteFile(dir / "huge.bin", "");
-  fs::resize_file(dir / "huge.bin", 1ULL << 31U);  // sparse, 2 GiB
+  std::filesystem::resize_file(dir / "huge.bin", 1ULL << 31U);  // sparse, 2 GiB
   const Names before = dir.Names();
   const struct {
     std::string input, output;
@@ -97,10 +88,6 @@ TEST(CliFailures, MessageStatusAndUnchangedFolder) {
       {"cut.crypt", "back", kPassword,
        Failed(9, "грешка - повреден входен файл")},
       {"a.txt", "no/out", kPassword, Failed(11, kWriteError)},
-#ifndef _WIN32
-      {"a.txt", "/proc/out", kPassword, Failed(11, kWriteError)},  // even root
-      {"a.txt", "full", kPassword, Failed(11, kWriteError)},
-#endif
       {"huge.bin", "out", kPassword,
        Failed(12, "входният файл е твърде голям")},
       {"x.日", "out", kPassword,
@@ -120,31 +107,26 @@ TEST(CliFailures, MessageStatusAndUnchangedFolder) {
         << c.input << " -> " << c.output;
     EXPECT_EQ(dir.Names(), before) << c.input << " -> " << c.output;
   }
-  EXPECT_EQ(test::ReadFile(dir / "back.txt"), "earlier plain file");
-  EXPECT_EQ(test::ReadFile(dir / "out.crypt"), "earlier container");
-#ifndef _WIN32
-  EXPECT_TRUE(fs::is_symlink(dir / "full.crypt"));
-  EXPECT_TRUE(fs::is_character_file("/dev/full"));
-#endif
-}
-
-TEST(CliUsage, RefusalsCreateNothingHelpAndVersion) {
-  const test::TempDir dir;
-  test::WriteFile(dir / "a.txt", "plain");
+  // Refused command lines: status 2, said why.
   const std::string in = dir / "a.txt";
-  const std::vector<std::vector<std::string>> cases = {
+  const std::vector<std::vector<std::string>> refused = {
       {"--password-file", dir / "none", in, dir / "c"},
       {in, dir / "c"},  // no password option and no terminal
       {"--bogus", "--password-fd=0", in, dir / "c"},
       {"--password-fd=0", in},
       {"--password-fd=0", "--password-file", in, in, dir / "c"},
   };
-  for (const auto& args : cases) {
+  for (const auto& args : refused) {
     const Result r = Cli(args, kPassword + "\n").Wait();
     EXPECT_TRUE(r.status == 2 && r.out.empty() && !r.err.empty())
         << testing::PrintToString(r);
-    EXPECT_EQ(dir.Names(), Names{"a.txt"}) << args.front();
+    EXPECT_EQ(dir.Names(), before) << args.front();
   }
+  EXPECT_EQ(test::ReadFile(dir / "back.txt"), "earlier plain file");
+  EXPECT_EQ(test::ReadFile(dir / "out.crypt"), "earlier container");
+}
+
+TEST(CliUsage, HelpAndVersion) {
   const Result help = Cli({"--help"}).Wait();
   for (int status = 2; status <= 15; ++status) {
     EXPECT_NE(help.out.find(" " + std::to_string(status) + "  "), kNone);
@@ -189,7 +171,6 @@ TEST(CliTerminal, PasswordUnechoedProgressErasedEchoRestored) {
   EXPECT_TRUE(job.Echoes());
 }
 
-// What a shell command writes on its standard output.
 std::string Shell(const std::string& command) {
   FILE* shell = popen(command.c_str(), "r");
   std::string out(2 << 20, '\0');
@@ -212,11 +193,10 @@ TEST(CliShell, StandardOutputNoCodePageAndEndlessPasswordLine) {
   for (const std::string& reader :
        {std::string(), std::string(" | head -c9")}) {
     const std::string out = Shell("(" + job + "/dev/stdout 2>" + dir / "err" +
-                                  "; echo $? >" + dir / "status)" + reader);
+                                  "; echo $? >>" + dir / "err)" + reader);
     EXPECT_TRUE(out == plain.substr(0, reader.empty() ? plain.size() : 9));
     EXPECT_EQ(test::ReadFile(dir / "err"),
-              reader.empty() ? "готово\n" : kWriteError + "\n");
-    EXPECT_EQ(test::ReadFile(dir / "status"), reader.empty() ? "0\n" : "11\n");
+              reader.empty() ? "готово\n0\n" : kWriteError + "\n11\n");
   }
   EXPECT_EQ(Shell("LD_PRELOAD=" NO_CODE_PAGE_PATH
                   " ASAN_OPTIONS=verify_asan_link_order=0 " +

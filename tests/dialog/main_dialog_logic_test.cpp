@@ -24,13 +24,13 @@ using dialog::BoxTexts;
 using dialog::MainDialogLogic;
 using dialog::PathBox;
 using std::chrono::milliseconds;
+using Names = std::vector<std::string>;
 
 class RecordingView final : public dialog::MainDialogView {
  public:
   void ShowTexts(const BoxTexts& texts) override { boxes = texts; }
   [[nodiscard]] BoxTexts ReadTexts() const override { return boxes; }
   void EnableStart(bool enabled) override {
-    startEnabled = enabled;
     if (enabled) {  // the flag is cleared only after this
       events.emplace_back(logic->Running() ? "start, running" : "start, idle");
     }
@@ -50,12 +50,10 @@ class RecordingView final : public dialog::MainDialogView {
 
   MainDialogLogic* logic = nullptr;
   BoxTexts boxes;
-  bool startEnabled = true;
   int position = 0;
   std::optional<std::string> message;  // while it is open
   std::vector<std::string> events;
-  bool visible = true;
-  bool closed = false;
+  bool visible = true, closed = false;
   std::atomic<bool> requested{false};
 };
 
@@ -116,15 +114,12 @@ TEST_F(DialogLogic, JobEndsWithMessageThenStartButtonThenFlag) {
   EXPECT_EQ(WaitForMessage(), "трябва да избереш входен файл");
   // The worker waits for the box to close.
   PumpUntil([] { return false; }, milliseconds(100));
-  EXPECT_FALSE(view.startEnabled);
+  EXPECT_EQ(view.events.size(), 1U);  // the start button still off
   EXPECT_TRUE(logic->Running());
   CloseMessage();
   EXPECT_EQ(view.events,
-            (std::vector<std::string>{"message трябва да избереш входен файл",
-                                      "start, running"}));
+            (Names{"message трябва да избереш входен файл", "start, running"}));
   EXPECT_FALSE(logic->Running());
-  EXPECT_TRUE(view.startEnabled);
-  EXPECT_EQ(view.position, 0);
 
   // Cancel under the open message clears the flag; a second one closes,
   // but only once the worker has ended.
@@ -176,11 +171,9 @@ TEST_F(DialogLogic, CancelDuringAJobStopsItAndAStartIsIgnored) {
   EXPECT_EQ(WaitForMessage(), "отказан процес");
   EXPECT_FALSE(view.closed);
   EXPECT_EQ(view.position, 0);
-  EXPECT_EQ(dir.Names(), std::vector<std::string>{"big.bin"});
+  EXPECT_EQ(dir.Names(), Names{"big.bin"});
   CloseMessage();
-  EXPECT_TRUE(view.startEnabled);
-  EXPECT_EQ(view.events, (std::vector<std::string>{"message отказан процес",
-                                                   "start, idle"}));
+  EXPECT_EQ(view.events, (Names{"message отказан процес", "start, idle"}));
   logic->OnCancel();
   EXPECT_TRUE(view.closed);
 }
@@ -202,19 +195,23 @@ TEST_F(DialogLogic, PickHelpAndAboutDuringAJobLeaveItAlone) {
     logic->OnSideDialogClosed();
     EXPECT_TRUE(view.visible);
   }
-  EXPECT_EQ(view.events, (std::vector<std::string>{"help", "about"}));
+  EXPECT_EQ(view.events, (Names{"help", "about"}));
   EXPECT_EQ(WaitForMessage(), "готово");
   CloseMessage();
-  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"big.bin", "out.crypt"}));
+  EXPECT_EQ(dir.Names(), (Names{"big.bin", "out.crypt"}));
   EXPECT_EQ(logic->Fields().outputPath, dir / "second");
   EXPECT_EQ(RunToMessage(), "входният файл не съществува");
 }
 
 TEST_F(DialogLogic, EndingUnderARunningJobCancelsAndWaits) {
   StartLongJob();
+  // Under load the pump may have carried the job to its message: then it
+  // has finished its output, and nothing else may be left.
+  const bool finished = view.message.has_value();
   logic.reset();
-  EXPECT_EQ(dir.Names(), std::vector<std::string>{"big.bin"});
-  EXPECT_FALSE(view.message.has_value());
+  EXPECT_EQ(dir.Names(),
+            (finished ? Names{"big.bin", "out.crypt"} : Names{"big.bin"}));
+  EXPECT_EQ(view.message.has_value(), finished);
 }
 
 }  // namespace

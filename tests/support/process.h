@@ -17,8 +17,7 @@ namespace test {
 // Exit status (128 + signal when killed) and what the program wrote.
 struct ProcessResult {
   int status = -1;
-  std::string out;
-  std::string err;
+  std::string out, err;
   friend bool operator==(const ProcessResult&, const ProcessResult&) = default;
   friend void PrintTo(const ProcessResult& r, std::ostream* os) {
     *os << r.status << ", stdout \"" << r.out << "\", stderr \"" << r.err
@@ -32,9 +31,7 @@ class Process {
   // a Signal: on Windows it shares the test's console for that.
   Process(const std::vector<std::string>& args, const std::string& input,
           bool interruptible = false);
-  Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
-  ~Process();  // kills the process if it still runs
+  ~Process();  // kills the process if it still runs (not copied: streams_)
 
   bool Ended();
   // Ends it outright (SIGKILL, TerminateProcess): it exits with kKilled.
@@ -51,7 +48,6 @@ class Process {
   // Waits for `prompt` on the screen after the earlier ones; types `line`.
   bool Answer(const std::string& prompt, const std::string& line);
   [[nodiscard]] const std::string& Screen() const { return screen_; }
-  // Whether the terminal echoes what is typed.
   [[nodiscard]] bool Echoes() const;
 #endif
 

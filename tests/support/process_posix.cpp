@@ -14,23 +14,25 @@ namespace test {
 
 namespace {
 
-// Runs `args` with `streams` as its standard ones, or on a new
-// pseudo-terminal when there are none.
-pid_t Start(const std::vector<std::string>& args, const int* streams,
+// Runs `args` with the files named in `streams` (in, out, err) as its
+// standard ones, or on a new pseudo-terminal when there are none.
+pid_t Start(const std::vector<std::string>& args, const std::string* streams,
             int* terminal) {
+  std::vector<char*> argv;  // made before the fork: the child only execs
+  argv.reserve(args.size() + 1);
+  for (const std::string& arg : args) {
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  }
+  argv.push_back(nullptr);
   const pid_t pid = streams != nullptr ? fork() : forkpty(terminal, {}, {}, {});
   if (pid == 0) {
     if (streams != nullptr) {
       setsid();  // no controlling terminal to ask a password on
       for (const int fd : {0, 1, 2}) {
-        dup2(streams[fd], fd);
+        const int flags = fd == 0 ? O_RDONLY : O_WRONLY | O_CREAT;
+        dup2(open(streams[fd].c_str(), flags | O_CLOEXEC, 0600), fd);
       }
     }
-    std::vector<char*> argv;
-    for (const std::string& arg : args) {
-      argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
     execv(argv[0], argv.data());
     _exit(127);
   }
@@ -45,14 +47,9 @@ pid_t Start(const std::vector<std::string>& args, const int* streams,
 Process::Process(const std::vector<std::string>& args, const std::string& input,
                  bool /*interruptible*/) {
   WriteFile(streams_ / "in", input);
-  const int streams[] = {
-      open((streams_ / "in").c_str(), O_RDONLY),
-      open((streams_ / "out").c_str(), O_WRONLY | O_CREAT, 0600),
-      open((streams_ / "err").c_str(), O_WRONLY | O_CREAT, 0600)};
+  const std::string streams[] = {streams_ / "in", streams_ / "out",
+                                 streams_ / "err"};
   id_ = Start(args, streams, nullptr);
-  for (const int fd : streams) {
-    close(fd);
-  }
 }
 
 Process::Process(const std::vector<std::string>& args) {

