@@ -1,14 +1,12 @@
 // The limits of the format and of the platform: the largest plain size,
-// taken at once and, in the long checks, in full; and names exactly at the
-// path limit.
+// and names exactly at the path limit. tools/long-checks.sh runs the
+// largest plain file through both ways in full.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -57,40 +55,6 @@ TEST(Limits, PlainSizesAtTheFormatsLimit) {
     EXPECT_EQ(dir.Names(), Names{c.name});
     fs::remove(dir / c.name);
   }
-}
-
-// A plain file of zeros of the largest size, encrypted and decrypted in
-// full. Needs PROGRAM_LONG_CHECKS (tools/long-checks.sh) and 4.1 GiB free.
-TEST(LongChecks, TheLargestPlainFileBothWays) {
-  if (std::getenv("PROGRAM_LONG_CHECKS") == nullptr) {
-    GTEST_SKIP() << "a long check: run tools/long-checks.sh";
-  }
-  const test::TempDir dir;
-  std::error_code error;
-  const std::uint64_t needed = 2 * kLargest + (std::uint64_t{64} << 20U);
-  if (fs::space(dir.path(), error).available < needed || error) {
-    GTEST_SKIP() << "needs " << (needed >> 20U) << " MiB free in "
-                 << dir.path();
-  }
-  test::WriteFile(dir / "big.bin", "");
-  fs::resize_file(dir / "big.bin", kLargest);
-  test::JobHarness encrypt(dir / "big.bin", dir / "c", "long check");
-  ASSERT_EQ(encrypt.Run(), JobMessage::MSG_DONE);
-  const std::string header = test::BuildHeader("long check", "bin", kLargest);
-  EXPECT_EQ(fs::file_size(dir / "c.crypt"), header.size() + kLargest);
-  std::string start(header.size() + 4096, '\0');
-  std::ifstream(dir / "c.crypt", std::ios::binary)
-      .read(start.data(), static_cast<std::streamsize>(start.size()));
-  EXPECT_TRUE(start ==
-              header + test::Combine("long check", std::string(4096, '\0')));
-
-  test::JobHarness decrypt(dir / "c.crypt", dir / "back", "long check");
-  ASSERT_EQ(decrypt.Run(), JobMessage::MSG_DONE);
-  EXPECT_EQ(fs::file_size(dir / "back.bin"), kLargest);
-  std::ifstream in(dir / "back.bin", std::ios::binary);
-  EXPECT_TRUE(std::all_of(std::istreambuf_iterator<char>(in),
-                          std::istreambuf_iterator<char>(),
-                          [](char c) { return c == 0; }));
 }
 
 // A path of exactly `length` bytes: `folder`, then made folders of at most
