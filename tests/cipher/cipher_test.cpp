@@ -200,7 +200,7 @@ void ForEachFilter(Check check) {
 // --- The register as an integer -------------------------------------------
 
 // P * 2^-1 mod q one output at a time, written from the definition of the
-// connection integer: the oracle for Advance64 and SkipWords.
+// connection integer: the register's output after its first 255 bits.
 void HalveModQ(Integer256& p) {
   const bool odd = (p[0] & 1U) != 0;
   cipher::Uint128 carry = 0;
@@ -211,29 +211,6 @@ void HalveModQ(Integer256& p) {
   }
   for (std::size_t k = 0; k < 4; ++k) {
     p[k] = (p[k] >> 1U) | (k < 3 ? p[k + 1] << 63U : 0U);
-  }
-}
-
-TEST(RegisterInteger, LiteralOutputIsTheCellsThenTheLowWordsOfP) {
-  for (const std::string& password : std::vector<std::string>{
-           "a", "\xFF", "parola", "\xCF\xE0\xF0\xEE\xEB\xE0",
-           "\x80zzzzzzzzzzzzzz", std::string(16, '\xC7')}) {
-    KeystreamRegister reg = Loaded(password);
-    const Integer256 cells = cipher::CellsAsInteger(reg);
-    Integer256 p = cipher::InitialIntegerState(reg);
-    for (int i = 0; i < 255; ++i) {
-      ASSERT_EQ(reg.Step(), (cells[i / 64] >> (i % 64)) & 1U) << i;
-    }
-    for (int word = 0; word < 200; ++word) {
-      ASSERT_LT(p[3], cipher::kConnectionInteger[3] + 1);
-      Integer256 halved = p;
-      for (int bit = 0; bit < 64; ++bit) {
-        ASSERT_EQ(reg.Step(), (p[0] >> bit) & 1U) << password << " " << word;
-        HalveModQ(halved);
-      }
-      cipher::Advance64(p);
-      ASSERT_EQ(p, halved);
-    }
   }
 }
 
@@ -287,23 +264,6 @@ TEST_P(EveryLength, FastKeyBytesEqualTheLiteralRegister) {
 
 INSTANTIATE_TEST_SUITE_P(FastKeystream, EveryLength,
                          ::testing::Range<std::size_t>(1, 17));
-
-// Combining XORs the key bytes into the data, in pieces of any length: the
-// key bytes themselves become zeros.
-TEST(KeystreamRing, CombinesInPiecesOfAnyLength) {
-  const std::string password = "\xE4ve \xED\xE8\xF8\xEA\xE8";
-  const std::vector<std::uint8_t> key =
-      LiteralKeyBytes(password, kStreamBytes / 16);
-  for (const std::uint64_t words : {1U, 3U, 64U, 4097U}) {
-    cipher::KeystreamRing ring(Loaded(password), 2, words);
-    std::vector<std::uint8_t> combined = key;
-    for (std::size_t done = 0; done < key.size(); done += words) {
-      ring.Combine(combined.data() + done,
-                   std::min<std::size_t>(words, key.size() - done));
-    }
-    EXPECT_EQ(combined, std::vector<std::uint8_t>(key.size())) << words;
-  }
-}
 
 // --- The guard against a keystream that stops ------------------------------
 
