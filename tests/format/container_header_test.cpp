@@ -16,29 +16,6 @@ namespace {
 using format::HeaderFault;
 using format::HeaderPart;
 
-TEST(PasswordWord, SignExtendsAndFlipsTheBitOfItsPosition) {
-  const struct {
-    std::size_t position;
-    std::uint16_t word;
-    char character;
-  } cases[] = {{0, 0x0060, 'a'},     {0, 0xFFEE, '\xEF'}, {9, 0xFDEF, '\xEF'},
-               {15, 0x807F, '\x7F'}, {7, 0xFF00, '\x80'}, {3, 0x0039, '1'}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(format::PasswordWord(c.character, c.position), c.word)
-        << c.character << " " << c.position;
-  }
-}
-
-TEST(EncodeHeader, WritesTheLayout) {
-  EXPECT_EQ(format::EncodeHeader({"abc", "TXT", 5}),
-            std::string("\x03\0\0\0"
-                        "\x60\0\x60\0\x67\0"
-                        "\x03\0\0\0"
-                        "TXT"
-                        "\x05\0\0\0",
-                        21));
-}
-
 // The container of the layout example: "abc", extension TXT, 5 bytes; the
 // header is 21 bytes.
 const std::string kHeader = test::BuildHeader("abc", "TXT", 5);

@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "jobs/path_names.h"
 #include "tests/support/containers.h"

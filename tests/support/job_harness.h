@@ -17,9 +17,7 @@ namespace test {
 
 class RecordingProgress final : public jobs::ProgressSink {
  public:
-  void SetRange(int minimum, int maximum) override {
-    ranges.emplace_back(minimum, maximum);
-  }
+  void SetRange(int /*minimum*/, int /*maximum*/) override {}
   void SetPosition(int position) override {
     positions.push_back(position);
     if (onPosition) {
@@ -27,7 +25,6 @@ class RecordingProgress final : public jobs::ProgressSink {
     }
   }
 
-  std::vector<std::pair<int, int>> ranges;
   std::vector<int> positions;
   std::function<void(int)> onPosition;
 };
