@@ -250,10 +250,10 @@ TEST_P(EveryLength, FastKeyBytesEqualTheLiteralRegister) {
   constexpr std::uint64_t kBlockWords[] = {1, 2, 3, 64, 1000, 4097, 1U << 16U};
   constexpr unsigned kThreads[] = {0, 1, 2, 3, 8};
   const std::uint64_t words = kBlockWords[length % 7];
-  const std::vector<std::uint8_t> head(
-      literal.begin(),
-      literal.begin() +
-          static_cast<std::ptrdiff_t>(kStreamBytes / (words < 64 ? 64 : 1)));
+  const auto bytes = static_cast<std::ptrdiff_t>(words < 64 ? kStreamBytes / 64
+                                                            : kStreamBytes);
+  const std::vector<std::uint8_t> head(literal.begin(),
+                                       literal.begin() + bytes);
   ForEachFilter([&] {
     cipher::FastKeystream fast(Loaded(password));
     EXPECT_EQ(Draw(fast, kStreamBytes, length), literal);

@@ -53,7 +53,8 @@ class RecordingView final : public dialog::MainDialogView {
   int position = 0;
   std::optional<std::string> message;  // while it is open
   std::vector<std::string> events;
-  bool visible = true, closed = false;
+  bool visible = true;
+  bool closed = false;
   std::atomic<bool> requested{false};
 };
 

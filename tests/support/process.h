@@ -17,7 +17,8 @@ namespace test {
 // Exit status (128 + signal when killed) and what the program wrote.
 struct ProcessResult {
   int status = -1;
-  std::string out, err;
+  std::string out;
+  std::string err;
   friend bool operator==(const ProcessResult&, const ProcessResult&) = default;
   friend void PrintTo(const ProcessResult& r, std::ostream* os) {
     *os << r.status << ", stdout \"" << r.out << "\", stderr \"" << r.err
