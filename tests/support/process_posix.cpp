@@ -14,9 +14,9 @@ namespace test {
 
 namespace {
 
-// Runs `args` with the files named in `streams` (in, out, err) as its
-// standard ones, or on a new pseudo-terminal when there are none.
-pid_t Start(const std::vector<std::string>& args, const std::string* streams,
+// Runs `args` with `streams` as its standard ones, or on a new
+// pseudo-terminal when there are none.
+pid_t Start(const std::vector<std::string>& args, const int* streams,
             int* terminal) {
   std::vector<char*> argv;  // made before the fork: the child only execs
   argv.reserve(args.size() + 1);
@@ -29,8 +29,7 @@ pid_t Start(const std::vector<std::string>& args, const std::string* streams,
     if (streams != nullptr) {
       setsid();  // no controlling terminal to ask a password on
       for (const int fd : {0, 1, 2}) {
-        const int flags = fd == 0 ? O_RDONLY : O_WRONLY | O_CREAT;
-        dup2(open(streams[fd].c_str(), flags | O_CLOEXEC, 0600), fd);
+        dup2(streams[fd], fd);
       }
     }
     execv(argv[0], argv.data());
@@ -47,9 +46,16 @@ pid_t Start(const std::vector<std::string>& args, const std::string* streams,
 Process::Process(const std::vector<std::string>& args, const std::string& input,
                  bool /*interruptible*/) {
   WriteFile(streams_ / "in", input);
-  const std::string streams[] = {streams_ / "in", streams_ / "out",
-                                 streams_ / "err"};
+  // Opened here, so that the files exist even if the child is killed
+  // before it runs.
+  const int streams[] = {
+      open((streams_ / "in").c_str(), O_RDONLY | O_CLOEXEC),
+      open((streams_ / "out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600),
+      open((streams_ / "err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600)};
   id_ = Start(args, streams, nullptr);
+  for (const int fd : streams) {
+    close(fd);
+  }
 }
 
 Process::Process(const std::vector<std::string>& args) {
